@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, every Debian package that building, testing and
+# benchmarking need. Does nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake pkg-config
+  # libraries the core links or includes
+  libxml2-dev ladspa-sdk libgsm1-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # interoperability references used by the tests
+  libgsm-tools sox libsox-fmt-all ffmpeg libspandsp-dev espeak-ng locales
+  # plugin collections nobody here wrote
+  swh-plugins tap-plugins cmt autotalent
+  # command-line program
+  libcli11-dev nlohmann-json3-dev
+  # sanitizers and fuzzing
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev
+  # benchmarks against peers
+  hyperfine valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "bootstrap: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
