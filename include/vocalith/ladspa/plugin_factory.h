@@ -1,0 +1,63 @@
+// The registry of LADSPA plugins: scans a search path for plugin libraries,
+// keeps every acceptable plugin under its unique id and owns the libraries
+// and descriptors.
+#ifndef VOCALITH_LADSPA_PLUGIN_FACTORY_H
+#define VOCALITH_LADSPA_PLUGIN_FACTORY_H
+
+#include <ladspa.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "vocalith/export.h"
+#include "vocalith/ladspa/file.h"
+#include "vocalith/ladspa/plugin_desc.h"
+
+namespace ladspa {
+
+// Search lists separate directories with ';' (and on POSIX also ':'); an
+// empty path means the LADSPA_PATH environment variable or, when it is
+// unset, the built-in list. Bad libraries and plugins are logged and
+// skipped, never thrown. Not copied, no locks: build and use it on one
+// thread; instances and presets made from its plugins must be destroyed
+// before it is unloaded, reloaded or destroyed.
+class VOCALITH_API plugin_factory {
+public:
+    typedef std::map<std::string, std::unique_ptr<file>> file_map;
+    typedef std::map<unsigned long, std::unique_ptr<plugin_desc>> plugin_map;
+
+    // Stores the search path and scans it.
+    explicit plugin_factory(const std::string& strPath);
+    ~plugin_factory();
+    plugin_factory(const plugin_factory&) = delete;
+    plugin_factory& operator=(const plugin_factory&) = delete;
+
+    // Scans the search path; a library is opened once per registry and the
+    // first plugin of an id in search order wins.
+    void load();
+    void reload();
+    // Destroys every descriptor, then every library.
+    void unload();
+
+    // The registered plugin, or null for an unknown id.
+    plugin_desc* get(unsigned long nId) const;
+
+    const std::string& path() const { return m_strPath; }
+    // Libraries by path (only those with a registered plugin), plugins by id.
+    const file_map& files() const { return m_files; }
+    const plugin_map& plugins() const { return m_plugins; }
+
+private:
+    void load_from(const std::string& strDir);
+    void load_plugin(const std::string& strPath);
+    bool check_ladspa_desc(const LADSPA_Descriptor* pDesc) const;
+
+    file_map m_files;
+    plugin_map m_plugins;
+    std::string m_strPath;
+};
+
+}  // namespace ladspa
+
+#endif
