@@ -1,0 +1,42 @@
+// The checks a block's filter results must pass to count as a key.
+#ifndef VOCALITH_SIGTOOLS_DTMF_CHECKS_H
+#define VOCALITH_SIGTOOLS_DTMF_CHECKS_H
+
+namespace sigtools {
+namespace dtmf {
+
+constexpr float c_fRate = 8000.0f;
+
+// One block's measurements. Powers are in the unit of the mean square of the
+// samples: a sine of amplitude A exactly at a filter's frequency that fills
+// the block gives A*A/2 in that filter.
+struct block_measure {
+    float afPower[8];   // 0..3 low group, 4..7 high group
+    float afOffset[8];  // estimated distance of the input from each filter's frequency, Hz
+    float fEnergy;      // mean square of the block's samples
+    unsigned int nBlockSize;
+    bool bOffsetValid;  // false for a block without a predecessor
+};
+
+// Acceptance limits. Frequencies within 2.5 % of a keypad frequency pass,
+// so a tone off by 1.5 % is kept and one off by 3.5 % is not.
+struct limits {
+    float fMinPower = 4.8e-5f;        // per tone, -37 dBm0 (0 dBm0: sine of peak 0.6966)
+    float fMaxOffset = 0.025f;        // relative frequency deviation
+    float fMaxLowOverHigh = 7.08f;    // 8.5 dB, low group louder
+    float fMaxHighOverLow = 2.82f;    // 4.5 dB, high group louder
+    float fMaxRival = 0.16f;          // next filter of the group at least 8 dB below the peak
+    float fMinPurity = 0.72f;         // share of the block's power in the two tones
+};
+
+// Amplitude response of a block-length Goertzel filter to a sine fOffset Hz
+// away from its frequency (1 at 0, falling to 0 at one bin, 78.4 Hz).
+float filter_gain(float fOffset, unsigned int nBlockSize);
+
+// The key whose two tones the block carries, as its ASCII character, or 0.
+int classify(const block_measure& m, const limits& lim = limits());
+
+}  // namespace dtmf
+}  // namespace sigtools
+
+#endif
