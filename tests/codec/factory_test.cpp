@@ -126,12 +126,12 @@ TEST(CodecFactory, EqualIdsGiveOnePairDifferentIdsADynamicCodec)
             EXPECT_EQ(bDynamic, nIn != nOut) << nIn << "->" << nOut;
         }
     }
-    EXPECT_NE(dynamic_cast<codec::codec_pair<codec::gsm_610::decoder, codec::gsm_610::encoder>*>(
-                  factory::instance().create_codec(codec::id_gsm_610).get()),
-              nullptr);
-    EXPECT_NE(dynamic_cast<codec::codec_pair<codec::pcm_float32::decoder, codec::pcm_float32::encoder>*>(
-                  factory::instance().create_codec(codec::id_pcm_float32, codec::id_pcm_float32).get()),
-              nullptr);
+    typedef codec::codec_pair<codec::gsm_610::decoder, codec::gsm_610::encoder> gsm_pair;
+    typedef codec::codec_pair<codec::pcm_float32::decoder, codec::pcm_float32::encoder> float_pair;
+    const auto pGsm = factory::instance().create_codec(codec::id_gsm_610);
+    const auto pFloat = factory::instance().create_codec(codec::id_pcm_float32, codec::id_pcm_float32);
+    EXPECT_NE(dynamic_cast<gsm_pair*>(pGsm.get()), nullptr);
+    EXPECT_NE(dynamic_cast<float_pair*>(pFloat.get()), nullptr);
 }
 
 TEST(CodecFactory, JoinedCodecsForwardToTheRightSide)

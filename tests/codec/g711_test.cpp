@@ -72,26 +72,30 @@ TEST(G711Codec, DecodersMatchSoxForEveryCode)
     }
 }
 
-TEST(G711Codec, EncodersMatchSpandspForEverySixteenBitValue)
+// spandsp follows the ITU reference code for A-law exactly. Its mu-law
+// encoder rounds negative values half-way between two levels the other way
+// than the reference code, so mu-law is left to the kernels' own tests.
+TEST(G711Codec, AlawEncoderMatchesSpandspForEverySixteenBitValue)
 {
-    const app::sample_buffer in = all_values();
-    const std::vector<std::uint8_t> alaw = encode_all(codec::id_g711_alaw, in, 65536);
-    const std::vector<std::uint8_t> ulaw = encode_all(codec::id_g711_ulaw, in, 65536);
-    int nAlawMismatches = 0;
-    int nUlawMismatches = 0;
+    const std::vector<std::uint8_t> alaw = encode_all(codec::id_g711_alaw, all_values(), 65536);
+    int nMismatches = 0;
     for (int i = 0; i < 65536; ++i) {
         const auto nValue = static_cast<std::int16_t>(i - 32768);
-        if (alaw[i] != linear_to_alaw(nValue) && nAlawMismatches++ < 5) {
+        if (alaw[i] != linear_to_alaw(nValue) && nMismatches++ < 5) {
             ADD_FAILURE() << "A-law of " << nValue << ": " << int(alaw[i]) << " instead of "
                           << int(linear_to_alaw(nValue));
         }
-        if (ulaw[i] != linear_to_ulaw(nValue) && nUlawMismatches++ < 5) {
-            ADD_FAILURE() << "mu-law of " << nValue << ": " << int(ulaw[i]) << " instead of "
-                          << int(linear_to_ulaw(nValue));
-        }
     }
-    EXPECT_EQ(nAlawMismatches, 0);
-    EXPECT_EQ(nUlawMismatches, 0);
+    EXPECT_EQ(nMismatches, 0);
+}
+
+std::vector<std::uint8_t> round_trip(codec::id nId, const std::vector<std::uint8_t>& codes)
+{
+    app::sample_buffer decoded(1, static_cast<std::uint32_t>(codes.size()));
+    const codec::decode_result r =
+        make_decoder(nId)->decode(decoded, codes.size(), codes.data(), codes.size());
+    EXPECT_EQ(r.nSampleCount, codes.size());
+    return encode_all(nId, decoded, r.nSampleCount);
 }
 
 TEST(G711Codec, ASecondRoundTripGivesBackTheSameCodes)
@@ -99,10 +103,22 @@ TEST(G711Codec, ASecondRoundTripGivesBackTheSameCodes)
     const app::sample_buffer in = all_values();
     for (const codec::id nId : c_laws) {
         const std::vector<std::uint8_t> first = encode_all(nId, in, 65536);
-        app::sample_buffer decoded(1, 65536);
-        const codec::decode_result r = make_decoder(nId)->decode(decoded, 65536, first.data(), 65536);
-        ASSERT_EQ(r.nSampleCount, 65536u);
-        EXPECT_EQ(encode_all(nId, decoded, 65536), first) << "codec " << nId;
+        const std::vector<std::uint8_t> second = round_trip(nId, first);
+        EXPECT_EQ(round_trip(nId, second), second) << "codec " << nId;
+        // The first trip changes nothing either, except that mu-law's
+        // negative zero (0x7F) decodes to 0, which codes as 0xFF.
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            const bool bNegativeZero = nId == codec::id_g711_ulaw && first[i] == 0x7F;
+            ASSERT_EQ(second[i], bNegativeZero ? 0xFF : first[i]) << "codec " << nId << ", value " << i;
+        }
+        // Decoding every code and coding it again is the identity, but for
+        // that one code.
+        const std::vector<std::uint8_t> codes = all_codes();
+        const std::vector<std::uint8_t> again = round_trip(nId, codes);
+        for (int i = 0; i < 256; ++i) {
+            const bool bNegativeZero = nId == codec::id_g711_ulaw && i == 0x7F;
+            EXPECT_EQ(again[i], bNegativeZero ? 0xFF : i) << "codec " << nId << ", code " << i;
+        }
     }
 }
 
@@ -163,6 +179,7 @@ TEST(G711Codec, EncodeReadsChannelZeroOnlyAndStopsAtTheRoom)
         EXPECT_EQ(ra.nByteCount, 32u);
         EXPECT_EQ(ra.nRestSampleCount, 18u);
         EXPECT_TRUE(ra.bMore);
+        EXPECT_EQ(rb.nByteCount, 32u);
         EXPECT_EQ(a, b) << "codec " << nId;
         EXPECT_EQ(a[32], 0x55);
 
