@@ -67,7 +67,10 @@ decode_result decode(app::sample_buffer& out, std::uint32_t nCapacity, const voi
     const unsigned char* pIn = static_cast<const unsigned char*>(pData);
 
     if (nChannels == 1) {
-        convert(out.data(0), pIn, nFrames);
+        // With nothing to convert pData may be null: no call at all then.
+        if (nFrames != 0) {
+            convert(out.data(0), pIn, nFrames);
+        }
     } else {
         float scratch[c_nChunkSamples];
         for_each_chunk(nChannels, nFrames,
@@ -93,7 +96,9 @@ encode_result encode(void* pOut, std::uint32_t nCapacity, const app::sample_buff
     unsigned char* pBytes = static_cast<unsigned char*>(pOut);
 
     if (nChannels == 1) {
-        convert(pBytes, in.data(0), nFrames);
+        if (nFrames != 0) {
+            convert(pBytes, in.data(0), nFrames);
+        }
     } else {
         float scratch[c_nChunkSamples];
         for_each_chunk(nChannels, nFrames,

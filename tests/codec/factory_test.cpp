@@ -42,8 +42,6 @@ TEST(CodecFactory, UnlistedNamesGiveTheDefault)
         EXPECT_EQ(factory::instance().id(pszName, codec::id_none), codec::id_none) << pszName;
         EXPECT_EQ(factory::instance().id(std::string(pszName), c_nUnknown), c_nUnknown) << pszName;
     }
-    // A string with an embedded NUL is compared on its characters up to it.
-    EXPECT_EQ(factory::instance().id(std::string("gsm\0x", 5), codec::id_none), codec::id_gsm_610);
 }
 
 TEST(CodecFactory, NameIsTheBytewiseSmallestAliasWhileCodecsKeepTheirOwn)
