@@ -4,12 +4,50 @@
 #define VOCALITH_TESTS_CODEC_TEST_SUPPORT_H
 
 #include <cstdint>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "vocalith/app/multibuffer.h"
+#include "vocalith/codec/factory.h"
+
+namespace codec {
+
+// Whole result records compare and print in one assertion.
+inline bool operator==(const decode_result& a, const decode_result& b)
+{
+    return a.nSampleCount == b.nSampleCount && a.nRestByteCount == b.nRestByteCount && a.bMore == b.bMore;
+}
+
+inline bool operator==(const encode_result& a, const encode_result& b)
+{
+    return a.nByteCount == b.nByteCount && a.nRestSampleCount == b.nRestSampleCount && a.bMore == b.bMore;
+}
+
+inline std::ostream& operator<<(std::ostream& os, const decode_result& r)
+{
+    return os << "{samples " << r.nSampleCount << ", rest bytes " << r.nRestByteCount << ", more " << r.bMore << "}";
+}
+
+inline std::ostream& operator<<(std::ostream& os, const encode_result& r)
+{
+    return os << "{bytes " << r.nByteCount << ", rest samples " << r.nRestSampleCount << ", more " << r.bMore << "}";
+}
+
+}  // namespace codec
 
 namespace codec_test {
+
+inline std::unique_ptr<codec::decoder> make_decoder(codec::id nId)
+{
+    return codec::factory::instance().create_decoder(nId);
+}
+
+inline std::unique_ptr<codec::encoder> make_encoder(codec::id nId)
+{
+    return codec::factory::instance().create_encoder(nId);
+}
 
 // A private directory, removed with everything in it.
 class temp_dir {

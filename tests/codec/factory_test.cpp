@@ -69,28 +69,15 @@ TEST(CodecFactory, NameIsTheBytewiseSmallestAliasWhileCodecsKeepTheirOwn)
     EXPECT_EQ(factory::instance().name(c_nUnknown, nullptr), nullptr);
 }
 
-TEST(CodecFactory, CreatedObjectsDescribeTheirCodec)
+void expect_format(const codec::block_format& format, codec::id nId)
 {
-    const struct {
-        codec::id nId;
-        codec::block_format format;
-    } cases[] = {
-        {codec::id_pcm_float32, {4, 1, false}}, {codec::id_pcm_int16be, {2, 1, false}},
-        {codec::id_pcm_int16le, {2, 1, false}}, {codec::id_g711_alaw, {1, 1, true}},
-        {codec::id_g711_ulaw, {1, 1, true}},    {codec::id_gsm_610, {33, 160, true}},
+    // Bytes and samples of one block, compressed, indexed by id.
+    const codec::block_format table[] = {
+        {0, 0, false}, {4, 1, false}, {2, 1, false}, {2, 1, false}, {1, 1, true}, {1, 1, true}, {33, 160, true},
     };
-    for (const auto& c : cases) {
-        const auto pDecoder = factory::instance().create_decoder(c.nId);
-        const auto pEncoder = factory::instance().create_encoder(c.nId);
-        ASSERT_TRUE(pDecoder && pEncoder) << c.nId;
-        EXPECT_EQ(pDecoder->id(), c.nId);
-        EXPECT_EQ(pEncoder->id(), c.nId);
-        for (const codec::block_format f : {pDecoder->format(), pEncoder->format()}) {
-            EXPECT_EQ(f.nBlockBytes, c.format.nBlockBytes) << c.nId;
-            EXPECT_EQ(f.nBlockSamples, c.format.nBlockSamples) << c.nId;
-            EXPECT_EQ(f.bCompressed, c.format.bCompressed) << c.nId;
-        }
-    }
+    EXPECT_EQ(format.nBlockBytes, table[nId].nBlockBytes) << "codec " << nId;
+    EXPECT_EQ(format.nBlockSamples, table[nId].nBlockSamples) << "codec " << nId;
+    EXPECT_EQ(format.bCompressed, table[nId].bCompressed) << "codec " << nId;
 }
 
 TEST(CodecFactory, UnknownIdsGiveEmptyPointers)
@@ -116,10 +103,8 @@ TEST(CodecFactory, EqualIdsGiveOnePairDifferentIdsADynamicCodec)
             EXPECT_EQ(pCodec->encoder_id(), out);
             EXPECT_STREQ(pCodec->decoder_name(), factory::instance().create_decoder(in)->name());
             EXPECT_STREQ(pCodec->encoder_name(), factory::instance().create_encoder(out)->name());
-            EXPECT_EQ(pCodec->decoder_format().nBlockBytes,
-                      factory::instance().create_decoder(in)->format().nBlockBytes);
-            EXPECT_EQ(pCodec->encoder_format().nBlockSamples,
-                      factory::instance().create_encoder(out)->format().nBlockSamples);
+            expect_format(pCodec->decoder_format(), in);
+            expect_format(pCodec->encoder_format(), out);
             const bool bDynamic = dynamic_cast<codec::dynamic_codec*>(pCodec.get()) != nullptr;
             EXPECT_EQ(bDynamic, nIn != nOut) << nIn << "->" << nOut;
         }

@@ -9,17 +9,10 @@
 
 namespace {
 
+using codec_test::make_decoder;
+using codec_test::make_encoder;
+
 const codec::id c_laws[] = {codec::id_g711_alaw, codec::id_g711_ulaw};
-
-std::unique_ptr<codec::decoder> make_decoder(codec::id nId)
-{
-    return codec::factory::instance().create_decoder(nId);
-}
-
-std::unique_ptr<codec::encoder> make_encoder(codec::id nId)
-{
-    return codec::factory::instance().create_encoder(nId);
-}
 
 std::vector<std::uint8_t> all_codes()
 {
@@ -111,14 +104,6 @@ TEST(G711Codec, ASecondRoundTripGivesBackTheSameCodes)
             const bool bNegativeZero = nId == codec::id_g711_ulaw && first[i] == 0x7F;
             ASSERT_EQ(second[i], bNegativeZero ? 0xFF : first[i]) << "codec " << nId << ", value " << i;
         }
-        // Decoding every code and coding it again is the identity, but for
-        // that one code.
-        const std::vector<std::uint8_t> codes = all_codes();
-        const std::vector<std::uint8_t> again = round_trip(nId, codes);
-        for (int i = 0; i < 256; ++i) {
-            const bool bNegativeZero = nId == codec::id_g711_ulaw && i == 0x7F;
-            EXPECT_EQ(again[i], bNegativeZero ? 0xFF : i) << "codec " << nId << ", code " << i;
-        }
     }
 }
 
@@ -148,9 +133,7 @@ TEST(G711Codec, DecodeFillsEveryChannelAndReportsTheRest)
             codec_test::fill_all(buf, 2.0f);
             buf.set_offset(9);
             const codec::decode_result r = make_decoder(nId)->decode(buf, c.nCapacity, codes.data(), c.nSize);
-            EXPECT_EQ(r.nSampleCount, c.expected.nSampleCount);
-            EXPECT_EQ(r.nRestByteCount, c.expected.nRestByteCount);
-            EXPECT_EQ(r.bMore, c.expected.bMore);
+            EXPECT_EQ(r, c.expected);
             EXPECT_EQ(buf.offset(), 9u);
             for (std::uint32_t ch = 0; ch < c.nChannels; ++ch) {
                 const float* pPlane = buf.channels()[ch].pBegin;
@@ -176,17 +159,13 @@ TEST(G711Codec, EncodeReadsChannelZeroOnlyAndStopsAtTheRoom)
         std::vector<std::uint8_t> b(40, 0x55);
         const codec::encode_result ra = make_encoder(nId)->encode(a.data(), 32, mono, 50);
         const codec::encode_result rb = make_encoder(nId)->encode(b.data(), 32, stereo, 50);
-        EXPECT_EQ(ra.nByteCount, 32u);
-        EXPECT_EQ(ra.nRestSampleCount, 18u);
-        EXPECT_TRUE(ra.bMore);
-        EXPECT_EQ(rb.nByteCount, 32u);
+        EXPECT_EQ(ra, (codec::encode_result{32, 18, true}));
+        EXPECT_EQ(rb, ra);
         EXPECT_EQ(a, b) << "codec " << nId;
         EXPECT_EQ(a[32], 0x55);
 
         const codec::encode_result rc = make_encoder(nId)->encode(a.data(), 40, mono, 25);
-        EXPECT_EQ(rc.nByteCount, 25u);
-        EXPECT_EQ(rc.nRestSampleCount, 0u);
-        EXPECT_FALSE(rc.bMore);
+        EXPECT_EQ(rc, (codec::encode_result{25, 0, false}));
     }
 }
 
