@@ -22,6 +22,6 @@ if [ -n "$bad" ]; then
   echo "$bad"
   exit 1
 fi
-grep -v -x -E 'vocalith_[a-z_]+' <<<"$symbols" | c++filt | grep -q -E '^app::exception::' \
+grep -v -x -E 'vocalith_[a-z_]+' <<<"$symbols" | c++filt | grep -E '^app::exception::' >/dev/null \
   || { echo "app::exception is not exported"; exit 1; }
 echo "exports ok: $(wc -l <<<"$symbols") symbols"
