@@ -61,7 +61,7 @@ private:
 // Decoder and encoder of one codec held by value in one allocation (a GSM
 // pair carries two independent coder states, one per direction).
 template <typename D, typename E>
-class codec_pair : public abstract_codec {
+class VOCALITH_API codec_pair : public abstract_codec {
 public:
     codec_pair() = default;
 
