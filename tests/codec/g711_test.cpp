@@ -98,7 +98,7 @@ TEST(G711Codec, ASecondRoundTripGivesBackTheSameCodes)
         const std::vector<std::uint8_t> first = encode_all(nId, in, 65536);
         const std::vector<std::uint8_t> second = round_trip(nId, first);
         EXPECT_EQ(round_trip(nId, second), second) << "codec " << nId;
-        // The first trip changes nothing either, except that mu-law's
+        // Already the first trip keeps every code, except that mu-law's
         // negative zero (0x7F) decodes to 0, which codes as 0xFF.
         for (std::size_t i = 0; i < first.size(); ++i) {
             const bool bNegativeZero = nId == codec::id_g711_ulaw && first[i] == 0x7F;
