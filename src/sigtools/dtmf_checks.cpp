@@ -11,68 +11,110 @@ namespace {
 
 constexpr float c_fPi = 3.14159265358979f;
 
-// Index of the strongest filter in [nFirst, nFirst+4); 4 when a rival comes
-// too close to it.
-unsigned int pick(const block_measure& m, unsigned int nFirst, float fMaxRival)
+// Index of the strongest of the four powers afPower[0..3]; 4 when a rival
+// comes too close to it.
+unsigned int pick(const float* afPower, float fMaxRival)
 {
-    unsigned int nBest = nFirst;
-    for (unsigned int k = nFirst + 1; k < nFirst + 4; ++k) {
-        if (m.afPower[k] > m.afPower[nBest]) {
+    unsigned int nBest = 0;
+    for (unsigned int k = 1; k < 4; ++k) {
+        if (afPower[k] > afPower[nBest]) {
             nBest = k;
         }
     }
-    for (unsigned int k = nFirst; k < nFirst + 4; ++k) {
-        if (k != nBest && m.afPower[k] > fMaxRival * m.afPower[nBest]) {
+    for (unsigned int k = 0; k < 4; ++k) {
+        if (k != nBest && !(afPower[k] <= fMaxRival * afPower[nBest])) {
             return 4;
         }
     }
-    return nBest - nFirst;
+    return nBest;
 }
 
-// The tone's power with the filter's loss at the estimated offset undone;
-// negative when the offset is out of tolerance.
-float tone_power(const block_measure& m, unsigned int k, float fNominal, const limits& lim)
+// sin(N x) / sin(x), the sum of N unit phasors turning by 2x each.
+float dirichlet(float fX, unsigned int nBlockSize)
+{
+    float fN = static_cast<float>(nBlockSize);
+    float fDen = std::sin(fX);
+    if (std::fabs(fDen) < 1e-6f) {
+        return fN * std::cos(fN * fX) / std::cos(fX);
+    }
+    return std::sin(fN * fX) / fDen;
+}
+
+struct tone {
+    float fPlain;     // power seen by the plain filter, loss undone
+    float fWeighted;  // power seen by the weighted filter, loss undone
+};
+
+// The tone's power with each filter's loss at the estimated offset undone;
+// false when the offset is out of tolerance.
+bool measure_tone(const block_measure& m, unsigned int k, float fNominal, const limits& lim, tone& t)
 {
     float fOffset = m.afOffset[k];
     if (!(std::fabs(fOffset) <= lim.fMaxOffset * fNominal)) {
-        return -1.0f;
+        return false;
     }
-    float fGain = filter_gain(fOffset, m.nBlockSize);
-    return m.afPower[k] / (fGain * fGain);
+    float fPlain = plain_gain(fOffset, m.nBlockSize);
+    float fWeighted = hann_gain(fOffset, m.nBlockSize);
+    t.fPlain = m.afPower[k] / (fPlain * fPlain);
+    t.fWeighted = m.afWeighted[k] / (fWeighted * fWeighted);
+    return true;
 }
 
 }  // namespace
 
-float filter_gain(float fOffset, unsigned int nBlockSize)
+float plain_gain(float fOffset, unsigned int nBlockSize)
 {
     float fX = c_fPi * fOffset / c_fRate;
-    float fDen = static_cast<float>(nBlockSize) * std::sin(fX);
-    if (std::fabs(fDen) < 1e-9f) {
-        return 1.0f;
-    }
-    return std::fabs(std::sin(fX * static_cast<float>(nBlockSize)) / fDen);
+    return std::fabs(dirichlet(fX, nBlockSize)) / static_cast<float>(nBlockSize);
 }
 
-int classify(const block_measure& m, const limits& lim)
+float hann_gain(float fOffset, unsigned int nBlockSize)
 {
+    // The weights are 0.5 - 0.5 cos(2 pi (n + 1/2) / N): the plain response
+    // plus a quarter of each response one bin away, all in phase.
+    float fX = c_fPi * fOffset / c_fRate;
+    float fBin = c_fPi / static_cast<float>(nBlockSize);
+    float fSum = 0.5f * dirichlet(fX, nBlockSize) + 0.25f * dirichlet(fX + fBin, nBlockSize) +
+                 0.25f * dirichlet(fX - fBin, nBlockSize);
+    return std::fabs(fSum) / (0.5f * static_cast<float>(nBlockSize));
+}
+
+bool twist_ok(float fLow, float fHigh, const limits& lim)
+{
+    return fLow <= lim.fMaxLowOverHigh * fHigh && fHigh <= lim.fMaxHighOverLow * fLow;
+}
+
+verdict classify(const block_measure& m, const limits& lim)
+{
+    const verdict none = {0, 0.0f, 0.0f};
     if (!m.bOffsetValid) {
-        return 0;
+        return none;
     }
-    unsigned int nLo = pick(m, 0, lim.fMaxRival);
-    unsigned int nHi = pick(m, 4, lim.fMaxRival);
+    // The low group's frequencies lie less than two bins apart, which only
+    // the plain filters resolve. The high group's lie further apart, and there
+    // the weighted filters, free of the low tone's leakage, judge better.
+    unsigned int nLo = pick(m.afPower, lim.fMaxRival);
+    unsigned int nHi = pick(m.afWeighted + 4, lim.fMaxRival);
     if (nLo >= 4 || nHi >= 4) {
-        return 0;
+        return none;
     }
-    float fLo = tone_power(m, nLo, c_loFreq[nLo], lim);
-    float fHi = tone_power(m, 4 + nHi, c_hiFreq[nHi], lim);
-    // Written so that a NaN anywhere fails.
-    bool bLevel = fLo >= lim.fMinPower && fHi >= lim.fMinPower;
-    bool bTwist = fLo <= lim.fMaxLowOverHigh * fHi && fHi <= lim.fMaxHighOverLow * fLo;
-    bool bPure = fLo + fHi >= lim.fMinPurity * m.fEnergy;
+    tone lo;
+    tone hi;
+    if (!measure_tone(m, nLo, c_loFreq[nLo], lim, lo) || !measure_tone(m, 4 + nHi, c_hiFreq[nHi], lim, hi)) {
+        return none;
+    }
+    // Level and twist from the weighted filters, which keep a loud tone of
+    // one group from leaking into the other; purity from the plain ones, which
+    // see exactly the share of a block that a tone fills. Written so that a
+    // NaN anywhere fails.
+    bool bLevel = lo.fWeighted >= lim.fMinPower && hi.fWeighted >= lim.fMinPower;
+    bool bTwist = lo.fWeighted <= lim.fTwistSlack * lim.fMaxLowOverHigh * hi.fWeighted &&
+                  hi.fWeighted <= lim.fTwistSlack * lim.fMaxHighOverLow * lo.fWeighted;
+    bool bPure = lo.fPlain + hi.fPlain >= lim.fMinPurity * m.fEnergy;
     if (!(bLevel && bTwist && bPure)) {
-        return 0;
+        return none;
     }
-    return key_at(nLo, nHi);
+    return verdict{key_at(nLo, nHi), lo.fWeighted, hi.fWeighted};
 }
 
 }  // namespace dtmf

@@ -11,7 +11,8 @@ constexpr float c_fRate = 8000.0f;
 // samples: a sine of amplitude A exactly at a filter's frequency that fills
 // the block gives A*A/2 in that filter.
 struct block_measure {
-    float afPower[8];   // 0..3 low group, 4..7 high group
+    float afPower[8];   // plain filters; 0..3 low group, 4..7 high group
+    float afWeighted[8];  // the same over Hann-weighted input: little leakage between groups
     float afOffset[8];  // estimated distance of the input from each filter's frequency, Hz
     float fEnergy;      // mean square of the block's samples
     unsigned int nBlockSize;
@@ -25,16 +26,31 @@ struct limits {
     float fMaxOffset = 0.025f;        // relative frequency deviation
     float fMaxLowOverHigh = 7.08f;    // 8.5 dB, low group louder
     float fMaxHighOverLow = 2.82f;    // 4.5 dB, high group louder
-    float fMaxRival = 0.16f;          // next filter of the group at least 8 dB below the peak
+    float fTwistSlack = 1.58f;        // 2 dB more for a single block, whose measure is noisier
+    float fMaxRival = 0.25f;          // next filter of the group at least 6 dB below the peak
     float fMinPurity = 0.72f;         // share of the block's power in the two tones
 };
 
-// Amplitude response of a block-length Goertzel filter to a sine fOffset Hz
-// away from its frequency (1 at 0, falling to 0 at one bin, 78.4 Hz).
-float filter_gain(float fOffset, unsigned int nBlockSize);
+// What one block shows: a key and the power of its two tones.
+struct verdict {
+    int nKey;     // ASCII character, 0 for none
+    float fLow;   // tone powers, meaningful only with a key
+    float fHigh;
+};
 
-// The key whose two tones the block carries, as its ASCII character, or 0.
-int classify(const block_measure& m, const limits& lim = limits());
+// Amplitude response of a block-length Goertzel filter to a sine fOffset Hz
+// away from its frequency: 1 at 0, falling to 0 at one bin (78.4 Hz) for the
+// plain filter, at two bins for the Hann-weighted one.
+float plain_gain(float fOffset, unsigned int nBlockSize);
+float hann_gain(float fOffset, unsigned int nBlockSize);
+
+// The key whose two tones the block carries, with the twist limits widened
+// by fTwistSlack.
+verdict classify(const block_measure& m, const limits& lim = limits());
+
+// Whether tones of these powers (or sums of powers over several blocks) keep
+// within the twist limits.
+bool twist_ok(float fLow, float fHigh, const limits& lim = limits());
 
 }  // namespace dtmf
 }  // namespace sigtools

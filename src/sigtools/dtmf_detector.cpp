@@ -80,6 +80,8 @@ void dtmf_detector<T>::reset()
     m_bPrevValid = false;
     m_nCandidate = 0;
     m_nRun = 0;
+    m_fRunLow = 0.0f;
+    m_fRunHigh = 0.0f;
     m_nHeld = 0;
     m_nMissed = 0;
 }
@@ -151,6 +153,8 @@ void dtmf_detector<T>::finish_block(dtmf_event* pReceiver, bank& b)
         m.afPower[k] = fScale * (fRe * fRe + fIm * fIm);
         float fWRe = b.afW1[k] - m_afCos[k] * b.afW2[k];
         float fWIm = m_afSin[k] * b.afW2[k];
+        // The weights sum to N/2.
+        m.afWeighted[k] = 4.0f * fScale * (fWRe * fWRe + fWIm * fWIm);
         // Phase gained since the previous block, half a block earlier.
         float fZRe = fWRe * m_afPrevRe[k] + fWIm * m_afPrevIm[k];
         float fZIm = fWIm * m_afPrevRe[k] - fWRe * m_afPrevIm[k];
@@ -162,17 +166,22 @@ void dtmf_detector<T>::finish_block(dtmf_event* pReceiver, bank& b)
     m.nBlockSize = m_nBlockSize;
     m.bOffsetValid = m_bPrevValid;
     m_bPrevValid = true;
-    decide(pReceiver, dtmf::classify(m));
+    dtmf::verdict v = dtmf::classify(m);
+    decide(pReceiver, v.nKey, v.fLow, v.fHigh);
 }
 
 template <typename T>
-void dtmf_detector<T>::decide(dtmf_event* pReceiver, int nKey)
+void dtmf_detector<T>::decide(dtmf_event* pReceiver, int nKey, float fLow, float fHigh)
 {
     if (nKey != 0 && nKey == m_nCandidate) {
         ++m_nRun;
+        m_fRunLow += fLow;
+        m_fRunHigh += fHigh;
     } else {
         m_nCandidate = nKey;
         m_nRun = nKey != 0 ? 1 : 0;
+        m_fRunLow = fLow;
+        m_fRunHigh = fHigh;
     }
     if (m_nHeld != 0) {
         if (nKey == m_nHeld) {
@@ -181,7 +190,10 @@ void dtmf_detector<T>::decide(dtmf_event* pReceiver, int nKey)
             m_nHeld = 0;
         }
     }
-    if (m_nCandidate != 0 && m_nCandidate != m_nHeld && m_nRun >= c_nRunToReport) {
+    // A single block may stray a little from the twist limits; the blocks of
+    // the run together must keep them.
+    if (m_nCandidate != 0 && m_nCandidate != m_nHeld && m_nRun >= c_nRunToReport &&
+        dtmf::twist_ok(m_fRunLow, m_fRunHigh)) {
         m_nHeld = m_nCandidate;
         m_nMissed = 0;
         if (pReceiver != nullptr) {

@@ -125,6 +125,7 @@ class key_log : public sigtools::dtmf_event {
 public:
     void on_tone(int nTone) override { m_strKeys.push_back(static_cast<char>(nTone)); }
     const std::string& keys() const { return m_strKeys; }
+    void reserve(std::size_t n) { m_strKeys.reserve(n); }
 
 private:
     std::string m_strKeys;

@@ -65,8 +65,7 @@ private:
 
     void clear_bank(bank& b, unsigned int nPos);
     void finish_block(dtmf_event* pReceiver, bank& b);
-    int classify(const bank& b);
-    void decide(dtmf_event* pReceiver, int nKey);
+    void decide(dtmf_event* pReceiver, int nKey, float fLow, float fHigh);
 
     std::int32_t m_anCoef[c_nFilterCount];
     float m_afCos[c_nFilterCount];
@@ -80,6 +79,8 @@ private:
     bool m_bPrevValid;
     int m_nCandidate;         // key seen in the latest decisions, 0 for none
     unsigned int m_nRun;      // decisions in a row that saw m_nCandidate
+    float m_fRunLow;          // summed tone powers of that run
+    float m_fRunHigh;
     int m_nHeld;              // key reported and not yet released, 0 for none
     unsigned int m_nMissed;   // decisions in a row without m_nHeld
 };
