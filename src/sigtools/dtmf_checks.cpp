@@ -103,6 +103,10 @@ verdict classify(const block_measure& m, const limits& lim)
     if (!measure_tone(m, nLo, c_loFreq[nLo], lim, lo) || !measure_tone(m, 4 + nHi, c_hiFreq[nHi], lim, hi)) {
         return none;
     }
+    float fDeviation = std::fabs(m.afOffset[nLo]) / c_loFreq[nLo] + std::fabs(m.afOffset[4 + nHi]) / c_hiFreq[nHi];
+    if (!(fDeviation <= lim.fMaxOffsetSum)) {
+        return none;
+    }
     // Level and twist from the weighted filters, which keep a loud tone of
     // one group from leaking into the other; purity from the plain ones, which
     // see exactly the share of a block that a tone fills. Written so that a

@@ -19,11 +19,14 @@ struct block_measure {
     bool bOffsetValid;  // false for a block without a predecessor
 };
 
-// Acceptance limits. Frequencies within 2.5 % of a keypad frequency pass,
-// so a tone off by 1.5 % is kept and one off by 3.5 % is not.
+// Acceptance limits. A tone within 2.5 % of a keypad frequency passes, so
+// one off by 1.5 % is kept and one off by 3.5 % is not; the deviations of
+// the two tones together may reach 3 %, which keeps both off by 1 % and
+// turns away voices whose harmonics come near two keypad frequencies.
 struct limits {
     float fMinPower = 4.8e-5f;        // per tone, -37 dBm0 (0 dBm0: sine of peak 0.6966)
-    float fMaxOffset = 0.025f;        // relative frequency deviation
+    float fMaxOffset = 0.025f;        // relative frequency deviation of one tone
+    float fMaxOffsetSum = 0.03f;      // sum of both tones' relative deviations
     float fMaxLowOverHigh = 7.08f;    // 8.5 dB, low group louder
     float fMaxHighOverLow = 2.82f;    // 4.5 dB, high group louder
     float fTwistSlack = 1.58f;        // 2 dB more for a single block, whose measure is noisier

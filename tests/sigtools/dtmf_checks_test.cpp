@@ -88,6 +88,11 @@ TEST(DtmfChecks, EachFailedCheckRejectsTheBlock)
         {"second high tone 5 dB down", [](block_measure& m) { m.afPower[7] = m.afWeighted[7] = 0.0032f; }},
         {"low tone 3 % off", [](block_measure& m) { m.afOffset[1] = 0.03f * 770.0f; }},
         {"high tone 3 % below", [](block_measure& m) { m.afOffset[5] = -0.03f * 1336.0f; }},
+        {"both tones 1.6 % off",
+         [](block_measure& m) {
+             m.afOffset[1] = 0.016f * 770.0f;
+             m.afOffset[5] = -0.016f * 1336.0f;
+         }},
         {"levels at -40 dBm0",
          [](block_measure& m) {
              m.afWeighted[1] = m.afWeighted[5] = m.afPower[1] = m.afPower[5] = 2.4e-5f;
