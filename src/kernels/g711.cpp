@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "kernels/s16_pack.h"
 #include "kernels/sample_scale.h"
 
 namespace veckern {
@@ -99,22 +100,19 @@ constexpr auto c_alawEncode = make_encode_table<(1u << (16 - c_nAlawShift))>(
 constexpr auto c_ulawDecode = make_decode_table([](int nCode) { return ulaw_value(nCode); });
 constexpr auto c_alawDecode = make_decode_table([](int nCode) { return alaw_value(nCode); });
 
-// Converts a chunk to table indices in one vectorized pass, then looks them
-// up; the chunk stays in the first-level cache.
+// Converts a chunk to 16-bit samples in one vectorized pass, then looks up
+// their top bits; the chunk stays in the first-level cache.
 template <unsigned int nShift, std::size_t nTableSize>
 void encode(std::uint8_t* __restrict dst, const float* __restrict src, std::uint32_t n,
             const std::array<std::uint8_t, nTableSize>& table)
 {
     constexpr std::uint32_t c_nChunk = 256;
-    std::uint16_t aIndex[c_nChunk];
+    std::uint16_t aSample[c_nChunk];
     while (n != 0) {
         const std::uint32_t nNow = n < c_nChunk ? n : c_nChunk;
+        detail::pack_s16(reinterpret_cast<unsigned char*>(aSample), src, nNow, false);
         for (std::uint32_t i = 0; i < nNow; ++i) {
-            aIndex[i] = static_cast<std::uint16_t>(
-                static_cast<std::uint16_t>(detail::float_to_s16(src[i])) >> nShift);
-        }
-        for (std::uint32_t i = 0; i < nNow; ++i) {
-            dst[i] = table[aIndex[i]];
+            dst[i] = table[aSample[i] >> nShift];
         }
         dst += nNow;
         src += nNow;

@@ -6,6 +6,7 @@
 
 #include <gsm.h>
 
+#include "kernels/s16_pack.h"
 #include "kernels/sample_scale.h"
 
 namespace veckern {
@@ -54,9 +55,7 @@ gsm_610_progress gsm610_encode(gsm_610_state& state, std::uint8_t* dst, std::uin
     const gsm coder = static_cast<gsm>(state.handle());
     gsm_signal aSamples[c_nGsmFrameSamples];
     while (nSamples >= c_nGsmFrameSamples && nRoomBytes >= c_nGsmFrameBytes) {
-        for (std::uint32_t i = 0; i < c_nGsmFrameSamples; ++i) {
-            aSamples[i] = detail::float_to_s16(src[i]);
-        }
+        detail::pack_s16(reinterpret_cast<unsigned char*>(aSamples), src, c_nGsmFrameSamples, false);
         gsm_encode(coder, aSamples, dst);
         dst += c_nGsmFrameBytes;
         nRoomBytes -= c_nGsmFrameBytes;

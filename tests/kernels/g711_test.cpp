@@ -113,32 +113,36 @@ TEST(G711Kernels, ReferenceCodersHoldTheStandardsLandmarks)
 
 TEST(G711Kernels, EncodeEverySixteenBitValueAsTheReference)
 {
-    const std::vector<float> samples = every_sixteen_bit_value();
-    std::vector<std::uint8_t> codes(samples.size());
-    for (const g711_law& law : c_laws) {
-        SCOPED_TRACE(law.pName);
-        law.encode(codes.data(), samples.data(), static_cast<std::uint32_t>(samples.size()));
-        for (int i = 0; i < 65536; ++i) {
-            const std::int16_t nSample = static_cast<std::int16_t>(i - 32768);
-            ASSERT_EQ(codes[static_cast<std::size_t>(i)], law.refEncode(nSample)) << "sample " << nSample;
+    kernel_test::for_each_path([&] {
+        const std::vector<float> samples = every_sixteen_bit_value();
+        std::vector<std::uint8_t> codes(samples.size());
+        for (const g711_law& law : c_laws) {
+            SCOPED_TRACE(law.pName);
+            law.encode(codes.data(), samples.data(), static_cast<std::uint32_t>(samples.size()));
+            for (int i = 0; i < 65536; ++i) {
+                const std::int16_t nSample = static_cast<std::int16_t>(i - 32768);
+                ASSERT_EQ(codes[static_cast<std::size_t>(i)], law.refEncode(nSample)) << "sample " << nSample;
+            }
         }
-    }
+    });
 }
 
 TEST(G711Kernels, EncodeLandmarks)
 {
-    const float aIn[] = {0.0f, -1.0f / 32768.0f, -1.0f, 31611.0f / 32768.0f, 31612.0f / 32768.0f};
-    std::uint8_t aUlaw[5];
-    std::uint8_t aAlaw[5];
-    veckern::f32_to_ulaw(aUlaw, aIn, 5);
-    veckern::f32_to_alaw(aAlaw, aIn, 5);
-    EXPECT_EQ(aUlaw[0], 0xFF);
-    EXPECT_EQ(aUlaw[1], 0x7F);
-    EXPECT_EQ(aUlaw[3], 0x81);
-    EXPECT_EQ(aUlaw[4], 0x80);
-    EXPECT_EQ(aAlaw[0], 0xD5);
-    EXPECT_EQ(aAlaw[1], 0x55);
-    EXPECT_EQ(aAlaw[2], 0x2A);
+    kernel_test::for_each_path([&] {
+        const float aIn[] = {0.0f, -1.0f / 32768.0f, -1.0f, 31611.0f / 32768.0f, 31612.0f / 32768.0f};
+        std::uint8_t aUlaw[5];
+        std::uint8_t aAlaw[5];
+        veckern::f32_to_ulaw(aUlaw, aIn, 5);
+        veckern::f32_to_alaw(aAlaw, aIn, 5);
+        EXPECT_EQ(aUlaw[0], 0xFF);
+        EXPECT_EQ(aUlaw[1], 0x7F);
+        EXPECT_EQ(aUlaw[3], 0x81);
+        EXPECT_EQ(aUlaw[4], 0x80);
+        EXPECT_EQ(aAlaw[0], 0xD5);
+        EXPECT_EQ(aAlaw[1], 0x55);
+        EXPECT_EQ(aAlaw[2], 0x2A);
+    });
 }
 
 TEST(G711Kernels, DecodeEveryCodeToItsReconstructionValue)
@@ -161,63 +165,69 @@ TEST(G711Kernels, DecodeEveryCodeToItsReconstructionValue)
 // zero, which decodes to 0 and comes back as the positive zero.
 TEST(G711Kernels, SecondRoundTripKeepsTheCodes)
 {
-    const std::vector<float> samples = every_sixteen_bit_value();
-    const std::uint32_t n = static_cast<std::uint32_t>(samples.size());
-    std::vector<std::uint8_t> first(n);
-    std::vector<std::uint8_t> second(n);
-    std::vector<float> decoded(n);
-    for (const g711_law& law : c_laws) {
-        SCOPED_TRACE(law.pName);
-        law.encode(first.data(), samples.data(), n);
-        law.decode(decoded.data(), first.data(), n);
-        law.encode(second.data(), decoded.data(), n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const bool bNegativeZero = law.encode == veckern::f32_to_ulaw && first[i] == 0x7F;
-            ASSERT_EQ(second[i], bNegativeZero ? 0xFF : first[i]) << "sample index " << i;
+    kernel_test::for_each_path([&] {
+        const std::vector<float> samples = every_sixteen_bit_value();
+        const std::uint32_t n = static_cast<std::uint32_t>(samples.size());
+        std::vector<std::uint8_t> first(n);
+        std::vector<std::uint8_t> second(n);
+        std::vector<float> decoded(n);
+        for (const g711_law& law : c_laws) {
+            SCOPED_TRACE(law.pName);
+            law.encode(first.data(), samples.data(), n);
+            law.decode(decoded.data(), first.data(), n);
+            law.encode(second.data(), decoded.data(), n);
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const bool bNegativeZero = law.encode == veckern::f32_to_ulaw && first[i] == 0x7F;
+                ASSERT_EQ(second[i], bNegativeZero ? 0xFF : first[i]) << "sample index " << i;
+            }
         }
-    }
+    });
 }
 
 TEST(G711Kernels, SaturationInfinitiesAndNaN)
 {
-    const float fInf = std::numeric_limits<float>::infinity();
-    const float aIn[] = {fInf, -fInf, std::numeric_limits<float>::quiet_NaN(), 1.5f, -1.5f};
-    const std::int16_t aAs16[] = {32767, -32768, 0, 32767, -32768};
-    std::uint8_t aOut[5];
-    for (const g711_law& law : c_laws) {
-        SCOPED_TRACE(law.pName);
-        law.encode(aOut, aIn, 5);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(aOut[i], law.refEncode(aAs16[i])) << "input " << aIn[i];
+    kernel_test::for_each_path([&] {
+        const float fInf = std::numeric_limits<float>::infinity();
+        const float aIn[] = {fInf, -fInf, std::numeric_limits<float>::quiet_NaN(), 1.5f, -1.5f};
+        const std::int16_t aAs16[] = {32767, -32768, 0, 32767, -32768};
+        std::uint8_t aOut[5];
+        for (const g711_law& law : c_laws) {
+            SCOPED_TRACE(law.pName);
+            law.encode(aOut, aIn, 5);
+            for (int i = 0; i < 5; ++i) {
+                EXPECT_EQ(aOut[i], law.refEncode(aAs16[i])) << "input " << aIn[i];
+            }
         }
-    }
+    });
 }
 
 TEST(G711Kernels, LengthsAndOffsetsMatchTheReference)
 {
-    for (const g711_law& law : c_laws) {
-        for (std::uint32_t n : kernel_test::lengths()) {
-            for (std::size_t nOffset : kernel_test::offsets()) {
-                SCOPED_TRACE(testing::Message() << law.pName << " n=" << n << " offset=" << nOffset);
-                const std::vector<float> samples = kernel_test::varied_samples(n, n + 31 * nOffset);
-                guarded_area<float> src(n, nOffset);
-                guarded_area<std::uint8_t> codes(n, 3 - nOffset);
-                guarded_area<float> decoded(n, nOffset);
-                for (std::uint32_t i = 0; i < n; ++i) {
-                    src.set(i, samples[i]);
+    kernel_test::for_each_path([&] {
+        for (const g711_law& law : c_laws) {
+            for (std::uint32_t n : kernel_test::lengths()) {
+                for (std::size_t nOffset : kernel_test::offsets()) {
+                    SCOPED_TRACE(testing::Message() << law.pName << " n=" << n << " offset=" << nOffset);
+                    const std::vector<float> samples = kernel_test::varied_samples(n, n + 31 * nOffset);
+                    guarded_area<float> src(n, nOffset);
+                    guarded_area<std::uint8_t> codes(n, 3 - nOffset);
+                    guarded_area<float> decoded(n, nOffset);
+                    for (std::uint32_t i = 0; i < n; ++i) {
+                        src.set(i, samples[i]);
+                    }
+                    law.encode(codes.data(), src.data(), n);
+                    law.decode(decoded.data(), codes.data(), n);
+                    for (std::uint32_t i = 0; i < n; ++i) {
+                        const std::uint8_t nCode = law.refEncode(kernel_test::ref_to_s16(samples[i]));
+                        ASSERT_EQ(codes.at(i), nCode) << "at " << i << " sample " << samples[i];
+                        ASSERT_EQ(decoded.at(i), static_cast<float>(law.refDecode(nCode)) / 32768.0f);
+                    }
+                    EXPECT_TRUE(codes.guards_intact());
+                    EXPECT_TRUE(decoded.guards_intact());
                 }
-                law.encode(codes.data(), src.data(), n);
-                law.decode(decoded.data(), codes.data(), n);
-                for (std::uint32_t i = 0; i < n; ++i) {
-                    const std::uint8_t nCode = law.refEncode(kernel_test::ref_to_s16(samples[i]));
-                    ASSERT_EQ(codes.at(i), nCode) << "at " << i << " sample " << samples[i];
-                    ASSERT_EQ(decoded.at(i), static_cast<float>(law.refDecode(nCode)) / 32768.0f);
-                }
-                EXPECT_TRUE(codes.guards_intact());
-                EXPECT_TRUE(decoded.guards_intact());
             }
         }
-    }
+    });
 }
 
 }  // namespace

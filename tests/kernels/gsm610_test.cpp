@@ -68,40 +68,42 @@ std::vector<float> reference_decode(std::vector<std::uint8_t> frames, std::size_
 
 TEST(Gsm610Kernels, EncodeAndDecodeMatchLibgsmOnSixteenBitSamples)
 {
-    const std::vector<float> samples = test_signal(12);
-    const std::vector<std::uint8_t> expectedFrames = reference_encode(samples);
+    kernel_test::for_each_path([&] {
+        const std::vector<float> samples = test_signal(12);
+        const std::vector<std::uint8_t> expectedFrames = reference_encode(samples);
 
-    veckern::gsm_610_state encoder;
-    std::vector<std::uint8_t> frames(expectedFrames.size());
-    const veckern::gsm_610_progress encoded =
-        veckern::gsm610_encode(encoder, frames.data(), static_cast<std::uint32_t>(frames.size()),
-                               samples.data(), static_cast<std::uint32_t>(samples.size()));
-    EXPECT_EQ(encoded.pOutEnd, frames.data() + frames.size());
-    EXPECT_EQ(encoded.pInEnd, samples.data() + samples.size());
-    EXPECT_FALSE(encoded.bMore);
-    EXPECT_EQ(frames, expectedFrames);
-    for (std::size_t nFrame = 0; nFrame < frames.size(); nFrame += c_nGsmFrameBytes) {
-        EXPECT_EQ(frames[nFrame] >> 4, 0xD) << "standard frame signature";
-    }
+        veckern::gsm_610_state encoder;
+        std::vector<std::uint8_t> frames(expectedFrames.size());
+        const veckern::gsm_610_progress encoded =
+            veckern::gsm610_encode(encoder, frames.data(), static_cast<std::uint32_t>(frames.size()),
+                                   samples.data(), static_cast<std::uint32_t>(samples.size()));
+        EXPECT_EQ(encoded.pOutEnd, frames.data() + frames.size());
+        EXPECT_EQ(encoded.pInEnd, samples.data() + samples.size());
+        EXPECT_FALSE(encoded.bMore);
+        EXPECT_EQ(frames, expectedFrames);
+        for (std::size_t nFrame = 0; nFrame < frames.size(); nFrame += c_nGsmFrameBytes) {
+            EXPECT_EQ(frames[nFrame] >> 4, 0xD) << "standard frame signature";
+        }
 
-    veckern::gsm_610_state decoder;
-    std::vector<float> decoded(samples.size());
-    const veckern::gsm_610_progress done =
-        veckern::gsm610_decode(decoder, decoded.data(), static_cast<std::uint32_t>(decoded.size()),
-                               frames.data(), static_cast<std::uint32_t>(frames.size()));
-    EXPECT_EQ(done.pOutEnd, decoded.data() + decoded.size());
-    EXPECT_EQ(done.pInEnd, frames.data() + frames.size());
-    EXPECT_FALSE(done.bMore);
-    EXPECT_EQ(decoded, reference_decode(frames));
+        veckern::gsm_610_state decoder;
+        std::vector<float> decoded(samples.size());
+        const veckern::gsm_610_progress done =
+            veckern::gsm610_decode(decoder, decoded.data(), static_cast<std::uint32_t>(decoded.size()),
+                                   frames.data(), static_cast<std::uint32_t>(frames.size()));
+        EXPECT_EQ(done.pOutEnd, decoded.data() + decoded.size());
+        EXPECT_EQ(done.pInEnd, frames.data() + frames.size());
+        EXPECT_FALSE(done.bMore);
+        EXPECT_EQ(decoded, reference_decode(frames));
 
-    // Lossy but faithful: the decoded signal follows the input.
-    double fError = 0;
-    double fEnergy = 0;
-    for (std::size_t i = 4 * c_nGsmFrameSamples; i < samples.size(); ++i) {
-        fError += (decoded[i] - samples[i]) * (decoded[i] - samples[i]);
-        fEnergy += samples[i] * samples[i];
-    }
-    EXPECT_LT(fError, 0.5 * fEnergy);
+        // Lossy but faithful: the decoded signal follows the input.
+        double fError = 0;
+        double fEnergy = 0;
+        for (std::size_t i = 4 * c_nGsmFrameSamples; i < samples.size(); ++i) {
+            fError += (decoded[i] - samples[i]) * (decoded[i] - samples[i]);
+            fEnergy += samples[i] * samples[i];
+        }
+        EXPECT_LT(fError, 0.5 * fEnergy);
+    });
 }
 
 // The state carries over between calls: frame by frame gives what one call gives.

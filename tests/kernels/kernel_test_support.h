@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kernels/cpu_dispatch.h"
+
 namespace kernel_test {
 
 inline const std::vector<std::uint32_t>& lengths()
@@ -26,6 +28,24 @@ inline const std::vector<std::size_t>& offsets()
 {
     static const std::vector<std::size_t> c_offsets{0, 1, 2, 3};
     return c_offsets;
+}
+
+// Runs the body once for every instruction-set path this machine can take
+// (the baseline loops always, the AVX2 loops where the processor has AVX2).
+template <typename Body>
+void for_each_path(Body body)
+{
+    bool& bUseAvx2 = veckern::detail::use_avx2();
+    const bool bHasAvx2 = bUseAvx2;
+    for (bool bAvx2 : {false, true}) {
+        if (bAvx2 && !bHasAvx2) {
+            continue;
+        }
+        SCOPED_TRACE(bAvx2 ? "AVX2 loops" : "baseline loops");
+        bUseAvx2 = bAvx2;
+        body();
+    }
+    bUseAvx2 = bHasAvx2;
 }
 
 constexpr std::size_t c_nGuard = 64;
