@@ -1,10 +1,14 @@
 // G.711 A-law and µ-law after the ITU-T reference rules: the encoder works on
 // the 16-bit value (1's complement magnitude for negative samples, truncating
 // quantisation), the decoder yields the mid-step reconstruction values.
+//
+// Neither direction uses a table: a segment is the position of the leading
+// one, which the exponent field of the value converted to float gives
+// directly, with the four bits after it (the mantissa) right beside it. So
+// both directions are plain arithmetic that vectorizes.
 #include "vocalith/veckern/veckern.h"
 
-#include <array>
-
+#include "kernels/cpu_dispatch.h"
 #include "kernels/s16_pack.h"
 #include "kernels/sample_scale.h"
 
@@ -12,119 +16,127 @@ namespace veckern {
 
 namespace {
 
-// Number of significant bits of a non-negative value.
-constexpr int bit_width(int nValue)
+constexpr std::uint32_t c_nFloatBias = 127;
+constexpr std::uint32_t c_nMantissaBits = 23;
+
+inline float float_from_bits(std::uint32_t nBits)
 {
-    int nWidth = 0;
-    for (; nValue != 0; nValue >>= 1) {
-        ++nWidth;
+    float f;
+    std::memcpy(&f, &nBits, sizeof f);
+    return f;
+}
+
+inline std::uint32_t bits_of(float f)
+{
+    std::uint32_t nBits;
+    std::memcpy(&nBits, &f, sizeof nBits);
+    return nBits;
+}
+
+// 1.mmmm1 (binary) * 2^(e + 7) at our scale (/ 2^15), for the segment e and
+// mantissa m of nSegmentMantissa = e * 16 + m: exponent field e - 8 + 127,
+// then the four mantissa bits, then a one.
+inline float mid_step(std::uint32_t nSegmentMantissa)
+{
+    return float_from_bits(((nSegmentMantissa + ((c_nFloatBias - 8) << 4)) << (c_nMantissaBits - 4)) |
+                           (1u << (c_nMantissaBits - 5)));
+}
+
+// The exponent field and the top four fraction bits of a positive value
+// below 2^24: (floor(log2 v) + 127) * 16 + the four bits after the leading one.
+inline std::int32_t exponent_and_top4(std::int32_t nValue)
+{
+    return static_cast<std::int32_t>(bits_of(static_cast<float>(nValue)) >> (c_nMantissaBits - 4));
+}
+
+// Positive codes carry bit 7; the float's sign bit for the others.
+inline float with_sign(float fMagnitude, std::uint32_t nCode)
+{
+    return float_from_bits(bits_of(fMagnitude) | (((nCode & 0x80) ^ 0x80) << 24));
+}
+
+// Bit 7 set for samples >= 0.
+inline std::int32_t sign_bit(std::int32_t nSample)
+{
+    return (~nSample >> 8) & 0x80;
+}
+
+// µ-law: magnitude in 14 bits plus the bias of 33, limited to 13 bits; its
+// leading one at bit 5 + segment. The code is the inverted segment and
+// mantissa. Code 0x7F (negative zero) decodes to -0.0.
+VOCALITH_KERNEL_LOOP void ulaw_encode_loop(std::uint8_t* __restrict dst,
+                                           const std::int16_t* __restrict src, std::uint32_t n)
+{
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::int32_t nSample = src[i];
+        const std::int32_t nMagnitude = nSample ^ (nSample >> 31);
+        std::int32_t nBiased = (nMagnitude >> 2) + 33;
+        nBiased = nBiased < 0x1FFF ? nBiased : 0x1FFF;
+        const std::int32_t nSegment = exponent_and_top4(nBiased) - ((c_nFloatBias + 5) << 4);
+        dst[i] = static_cast<std::uint8_t>((0x7F ^ nSegment) | sign_bit(nSample));
     }
-    return nWidth;
 }
 
-// µ-law depends only on the sample's top 14 bits (nHigh = sample >> 2).
-constexpr std::uint8_t ulaw_from_high14(int nHigh)
+// The mid-step value of segment e, mantissa m, ((8m + 132) << e) - 132, is
+// 1.mmmm1 (binary) * 2^(e + 7) - 132: a float built from the code's bits.
+VOCALITH_KERNEL_LOOP void ulaw_decode_loop(float* __restrict dst, const std::uint8_t* __restrict src,
+                                           std::uint32_t n)
 {
-    const bool bNegative = nHigh < 0;
-    int nBiased = (bNegative ? ~nHigh : nHigh) + 33;
-    if (nBiased > 0x1FFF) {
-        nBiased = 0x1FFF;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t nCode = src[i];
+        const std::uint32_t nSegmentMantissa = ~nCode & 0x7F;
+        const float fMagnitude = mid_step(nSegmentMantissa) - 132.0f * detail::c_fInt16Unit;
+        dst[i] = with_sign(fMagnitude, nCode);
     }
-    const int nExponent = bit_width(nBiased) - 6;  // nBiased >= 33
-    const int nMantissa = (nBiased >> (nExponent + 1)) & 0x0F;
-    const int nCode = 0x7F ^ ((nExponent << 4) | nMantissa);
-    return static_cast<std::uint8_t>(bNegative ? nCode : nCode | 0x80);
 }
 
-// A-law depends only on the sample's top 12 bits (nHigh = sample >> 4).
-constexpr std::uint8_t alaw_from_high12(int nHigh)
+// A-law: magnitude in 12 bits; below 32 it is the code itself (segments 0
+// and 1 share one step), above it the leading one sits at bit 3 + segment.
+// Even bits are inverted.
+VOCALITH_KERNEL_LOOP void alaw_encode_loop(std::uint8_t* __restrict dst,
+                                           const std::int16_t* __restrict src, std::uint32_t n)
 {
-    const bool bNegative = nHigh < 0;
-    const int nMagnitude = bNegative ? ~nHigh : nHigh;  // 0..2047
-    int nCode = nMagnitude;
-    if (nMagnitude > 15) {
-        const int nExponent = bit_width(nMagnitude) - 4;
-        nCode = (nExponent << 4) | ((nMagnitude >> (nExponent - 1)) & 0x0F);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::int32_t nSample = src[i];
+        const std::int32_t nMagnitude = (nSample ^ (nSample >> 31)) >> 4;
+        const std::int32_t nSegment = exponent_and_top4(nMagnitude) - ((c_nFloatBias + 3) << 4);
+        const std::int32_t nCode = nMagnitude < 32 ? nMagnitude : nSegment;
+        dst[i] = static_cast<std::uint8_t>((nCode | sign_bit(nSample)) ^ 0x55);
     }
-    return static_cast<std::uint8_t>((bNegative ? nCode : nCode | 0x80) ^ 0x55);
 }
 
-constexpr int ulaw_value(int nCode)
+// Segments 1 to 7: (16m + 264) << (e - 1) is 1.mmmm1 (binary) * 2^(e + 7).
+// Segment 0 has no leading one, (16m + 8) is segment 1's value less 256.
+VOCALITH_KERNEL_LOOP void alaw_decode_loop(float* __restrict dst, const std::uint8_t* __restrict src,
+                                           std::uint32_t n)
 {
-    const int nBits = ~nCode & 0x7F;
-    const int nExponent = nBits >> 4;
-    const int nMagnitude = ((((nBits & 0x0F) << 3) + 132) << nExponent) - 132;
-    return nCode & 0x80 ? nMagnitude : -nMagnitude;
-}
-
-constexpr int alaw_value(int nCode)
-{
-    const int nBits = (nCode ^ 0x55) & 0x7F;
-    const int nExponent = nBits >> 4;
-    const int nMantissa = nBits & 0x0F;
-    const int nMagnitude = nExponent == 0 ? (nMantissa << 4) + 8
-                                          : (((nMantissa + 16) << 4) + 8) << (nExponent - 1);
-    return nCode & 0x80 ? nMagnitude : -nMagnitude;
-}
-
-// Tables indexed by the sample's bits as unsigned, shifted right: the upper
-// half of the index range holds the negative samples.
-template <std::size_t nSize, typename Code>
-constexpr std::array<std::uint8_t, nSize> make_encode_table(Code code)
-{
-    std::array<std::uint8_t, nSize> table{};
-    for (std::size_t i = 0; i < nSize; ++i) {
-        const int nSigned = i < nSize / 2 ? static_cast<int>(i) : static_cast<int>(i) - static_cast<int>(nSize);
-        table[i] = code(nSigned);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t nCode = src[i];
+        const std::uint32_t nSegmentMantissa = (nCode ^ 0x55) & 0x7F;
+        // All ones in segment 0; masks rather than selects, which vectorize
+        // badly between the byte input and the 32-bit lanes.
+        const std::uint32_t nSegment0 =
+            static_cast<std::uint32_t>(static_cast<std::int32_t>(nSegmentMantissa - 16) >> 31);
+        const float fMagnitude = mid_step(nSegmentMantissa + (nSegment0 & 16)) -
+                                 float_from_bits(nSegment0 & bits_of(256.0f * detail::c_fInt16Unit));
+        dst[i] = with_sign(fMagnitude, nCode);
     }
-    return table;
 }
 
-template <typename Value>
-constexpr std::array<float, 256> make_decode_table(Value value)
+// Converts a chunk to 16-bit samples in one vectorized pass, then codes it;
+// the chunk stays in the first-level cache.
+template <void (*pCodeLoop)(std::uint8_t*, const std::int16_t*, std::uint32_t)>
+void encode(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
-    std::array<float, 256> table{};
-    for (int i = 0; i < 256; ++i) {
-        table[i] = static_cast<float>(value(i)) * detail::c_fInt16Unit;
-    }
-    return table;
-}
-
-constexpr unsigned int c_nUlawShift = 2;
-constexpr unsigned int c_nAlawShift = 4;
-
-constexpr auto c_ulawEncode = make_encode_table<(1u << (16 - c_nUlawShift))>(
-    [](int nHigh) { return ulaw_from_high14(nHigh); });
-constexpr auto c_alawEncode = make_encode_table<(1u << (16 - c_nAlawShift))>(
-    [](int nHigh) { return alaw_from_high12(nHigh); });
-constexpr auto c_ulawDecode = make_decode_table([](int nCode) { return ulaw_value(nCode); });
-constexpr auto c_alawDecode = make_decode_table([](int nCode) { return alaw_value(nCode); });
-
-// Converts a chunk to 16-bit samples in one vectorized pass, then looks up
-// their top bits; the chunk stays in the first-level cache.
-template <unsigned int nShift, std::size_t nTableSize>
-void encode(std::uint8_t* __restrict dst, const float* __restrict src, std::uint32_t n,
-            const std::array<std::uint8_t, nTableSize>& table)
-{
-    constexpr std::uint32_t c_nChunk = 256;
-    std::uint16_t aSample[c_nChunk];
+    constexpr std::uint32_t c_nChunk = 512;
+    std::int16_t aSample[c_nChunk];
     while (n != 0) {
         const std::uint32_t nNow = n < c_nChunk ? n : c_nChunk;
         detail::pack_s16(reinterpret_cast<unsigned char*>(aSample), src, nNow, false);
-        for (std::uint32_t i = 0; i < nNow; ++i) {
-            dst[i] = table[aSample[i] >> nShift];
-        }
+        detail::dispatch<pCodeLoop>(dst, static_cast<const std::int16_t*>(aSample), nNow);
         dst += nNow;
         src += nNow;
         n -= nNow;
-    }
-}
-
-void decode(float* __restrict dst, const std::uint8_t* __restrict src, std::uint32_t n,
-            const std::array<float, 256>& table)
-{
-    for (std::uint32_t i = 0; i < n; ++i) {
-        dst[i] = table[src[i]];
     }
 }
 
@@ -132,22 +144,22 @@ void decode(float* __restrict dst, const std::uint8_t* __restrict src, std::uint
 
 void ulaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n)
 {
-    decode(dst, src, n, c_ulawDecode);
+    detail::dispatch<ulaw_decode_loop>(dst, src, n);
 }
 
 void f32_to_ulaw(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
-    encode<c_nUlawShift>(dst, src, n, c_ulawEncode);
+    encode<ulaw_encode_loop>(dst, src, n);
 }
 
 void alaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n)
 {
-    decode(dst, src, n, c_alawDecode);
+    detail::dispatch<alaw_decode_loop>(dst, src, n);
 }
 
 void f32_to_alaw(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
-    encode<c_nAlawShift>(dst, src, n, c_alawEncode);
+    encode<alaw_encode_loop>(dst, src, n);
 }
 
 }  // namespace veckern
