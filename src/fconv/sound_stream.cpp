@@ -70,6 +70,7 @@ void sound_stream::close()
 
 unsigned sound_stream::read(void* pBuf, unsigned nSize)
 {
+    if (nSize == 0) return 0;  // the buffer may then be null
     size_t nRead = std::fread(pBuf, 1, nSize, m_pFile);
     if (nRead != 0 || std::feof(m_pFile) || !std::ferror(m_pFile)) return static_cast<unsigned>(nRead);
     int nErrno = errno;
@@ -79,6 +80,7 @@ unsigned sound_stream::read(void* pBuf, unsigned nSize)
 
 unsigned sound_stream::write(const void* pBuf, unsigned nSize)
 {
+    if (nSize == 0) return 0;
     size_t nWritten = std::fwrite(pBuf, 1, nSize, m_pFile);
     if (nWritten == nSize || !std::ferror(m_pFile)) return static_cast<unsigned>(nWritten);
     int nErrno = errno;
