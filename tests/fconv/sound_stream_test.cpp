@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "fconv_test_util.h"
@@ -167,7 +168,8 @@ TEST(SoundStream, DashReadsStandardInputAndLeavesItOpen)
         ASSERT_EQ(3u, s.read(aBuf, 3));
         EXPECT_EQ(0, std::memcmp(aBuf, "hel", 3));
     }
-    // Still open: the rest of the input is there.
+    // Still open: the descriptor is valid and the rest of the input is there.
+    EXPECT_NE(-1, ::fcntl(fileno(stdin), F_GETFD));
     char aRest[8];
     EXPECT_EQ(2u, std::fread(aRest, 1, sizeof(aRest), stdin));
     EXPECT_EQ(0, std::memcmp(aRest, "lo", 2));
@@ -180,16 +182,19 @@ TEST(SoundStream, DashWritesStandardOutputAndLeavesItOpen)
     const int nSaved = ::dup(fileno(stdout));
     ASSERT_GE(nSaved, 0);
     ASSERT_NE(nullptr, std::freopen(dir.file("out").c_str(), "wb", stdout));
+    const int nFd = fileno(stdout);
     {
         sound_stream s("-", false);
         EXPECT_FALSE(s.readable());
         s.write("abc", 3);
     }
-    // Still open: more can be written after the stream is gone.
+    // Still open: the descriptor is valid and more can be written.
+    const bool bOpen = ::fcntl(nFd, F_GETFD) != -1;
     const bool bWrote = std::fwrite("de", 1, 2, stdout) == 2 && std::fflush(stdout) == 0;
     ::dup2(nSaved, fileno(stdout));
     ::close(nSaved);
     std::clearerr(stdout);
+    EXPECT_TRUE(bOpen);
     EXPECT_TRUE(bWrote);
     EXPECT_EQ(bytes({'a', 'b', 'c', 'd', 'e'}), fconv_test::read_file(dir.file("out")));
 }

@@ -105,23 +105,6 @@ TEST_F(WavFile, FinishSetsRiffAndDataSizes)
     EXPECT_EQ(stereo.size() - 8, le32(stereo, 4));
 }
 
-TEST_F(WavFile, HeaderOnlyFileBeforeFinish)
-{
-    const std::string strPath = m_dir.file("h.wav");
-    sound_stream s(strPath, false);
-    std::unique_ptr<sound_file> pFile = m_factory.instantiate(2, s);
-    pFile->write_header(codec::id_g711_alaw, 1, 8000);
-    EXPECT_EQ(44u, s.pos());
-    EXPECT_EQ(codec::id_g711_alaw, pFile->codec());
-    EXPECT_EQ(8000u, pFile->sample_rate());
-    EXPECT_EQ(1u, pFile->channels());
-    std::fflush(nullptr);
-    const bytes file = fconv_test::read_file(strPath);
-    ASSERT_EQ(44u, file.size());
-    EXPECT_EQ(0u, le32(file, 4));
-    EXPECT_EQ(0u, le32(file, 40));
-}
-
 TEST_F(WavFile, BigEndianPcmIsSwappedInWholeValues)
 {
     // 2500 values cross the 1024-value scratch area twice; the odd last byte
@@ -260,22 +243,6 @@ TEST_F(WavFile, FormatChunkAfterOtherChunksIsFound)
     unsigned nCodec = 0;
     EXPECT_EQ(samples, read_all(file, 3, &nCodec));
     EXPECT_EQ(codec::id_pcm_float32, nCodec);
-}
-
-TEST_F(WavFile, CreateOnTemporaryStreamWritesAndReadsBack)
-{
-    sound_stream s{fconv::temp_file()};
-    std::unique_ptr<sound_file> pWriter = m_factory.instantiate(2, s);
-    pWriter->write_header(codec::id_pcm_int16le, 1, 8000);
-    const bytes data = fconv_test::ramp(10);
-    pWriter->write(data.data(), 10);
-    pWriter->finish(5);
-
-    std::unique_ptr<sound_file> pReader = m_factory.instantiate(s);
-    ASSERT_NE(nullptr, pReader);
-    bytes back(16);
-    back.resize(pReader->read(back.data(), 16));
-    EXPECT_EQ(data, back);
 }
 
 }  // namespace
