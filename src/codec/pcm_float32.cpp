@@ -1,6 +1,7 @@
 #include "vocalith/codec/pcm_float32.h"
 
 #include <cstring>
+#include <limits>
 
 #include "codec/pcm_frames.h"
 
@@ -10,15 +11,25 @@ namespace {
 
 constexpr block_format c_format = {4, 1, false};
 
-// The stream holds host-order floats, so both directions are plain copies.
+// The stream holds host-order floats: decoding is a plain copy.
 void copy_in(float* pDst, const void* pSrc, std::uint32_t nCount)
 {
     std::memcpy(pDst, pSrc, nCount * sizeof(float));
 }
 
+// Encoding copies finite samples unchanged; a NaN (a plugin gone wrong)
+// becomes 0 and an infinity full scale, so no host receives either.
 void copy_out(void* pDst, const float* pSrc, std::uint32_t nCount)
 {
-    std::memcpy(pDst, pSrc, nCount * sizeof(float));
+    unsigned char* pBytes = static_cast<unsigned char*>(pDst);
+    constexpr float c_fInf = std::numeric_limits<float>::infinity();
+    for (std::uint32_t i = 0; i < nCount; ++i) {
+        float f = pSrc[i];
+        f = f == f ? f : 0.0f;
+        f = f == c_fInf ? 1.0f : f;
+        f = f == -c_fInf ? -1.0f : f;
+        std::memcpy(pBytes + i * sizeof(float), &f, sizeof f);
+    }
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 namespace codec {
 namespace pcm_float32 {
 
-// Samples are copied bit for bit, any channel count. Stateless.
+// Samples are copied bit for bit, any channel count, except that the
+// encoder writes NaN as 0 and infinities as full scale (+-1.0). Stateless.
 class VOCALITH_API decoder : public codec::decoder {
 public:
     decode_result decode(app::sample_buffer& out, std::uint32_t nCapacity, const void* pData,
