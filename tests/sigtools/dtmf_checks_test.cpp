@@ -12,8 +12,6 @@ namespace {
 
 using sigtools::dtmf::block_measure;
 using sigtools::dtmf::classify;
-using sigtools::dtmf::limits;
-using sigtools::dtmf::twist_ok;
 
 constexpr unsigned int c_nBlock = 102;
 constexpr double c_dPi = 3.14159265358979323846;
@@ -58,24 +56,6 @@ block_measure clean_five()
     return m;
 }
 
-TEST(DtmfChecks, ACleanBlockGivesItsKeyAndTonePowers)
-{
-    sigtools::dtmf::verdict v = classify(clean_five());
-    EXPECT_EQ('5', v.nKey);
-    EXPECT_FLOAT_EQ(0.01f, v.fLow);
-    EXPECT_FLOAT_EQ(0.01f, v.fHigh);
-
-    // A tone off its filter loses power there; the loss is made good.
-    block_measure m = clean_five();
-    float fGain = sigtools::dtmf::hann_gain(20.0f, c_nBlock);
-    m.afOffset[5] = 20.0f;
-    m.afWeighted[5] = 0.01f * fGain * fGain;
-    m.afPower[5] = 0.01f * std::pow(sigtools::dtmf::plain_gain(20.0f, c_nBlock), 2.0f);
-    v = classify(m);
-    EXPECT_EQ('5', v.nKey);
-    EXPECT_NEAR(0.01f, v.fHigh, 1e-5f);
-}
-
 TEST(DtmfChecks, EachFailedCheckRejectsTheBlock)
 {
     struct rejected {
@@ -99,35 +79,19 @@ TEST(DtmfChecks, EachFailedCheckRejectsTheBlock)
              m.fEnergy = 4.9e-5f;
          }},
         {"half the power elsewhere", [](block_measure& m) { m.fEnergy = 0.04f; }},
-        {"low louder by 11 dB", [](block_measure& m) { m.afWeighted[5] = 0.01f / 12.6f; }},
+        {"low louder by 11 dB, beyond what a single block may stray",
+         [](block_measure& m) { m.afWeighted[5] = 0.01f / 12.6f; }},
         {"high louder by 7 dB", [](block_measure& m) { m.afWeighted[1] = 0.01f / 5.0f; }},
         {"NaN energy", [](block_measure& m) { m.fEnergy = std::numeric_limits<float>::quiet_NaN(); }},
         {"NaN offset", [](block_measure& m) { m.afOffset[5] = std::numeric_limits<float>::quiet_NaN(); }},
         {"NaN power", [](block_measure& m) { m.afWeighted[1] = std::numeric_limits<float>::quiet_NaN(); }},
     };
+    ASSERT_EQ('5', classify(clean_five()).nKey);
     for (const rejected& r : aCases) {
         block_measure m = clean_five();
         r.spoil(m);
         EXPECT_EQ(0, classify(m).nKey) << r.szWhy;
     }
-}
-
-TEST(DtmfChecks, ABlockMayStrayFromTheTwistLimitsThatARunMustKeep)
-{
-    // 9.5 dB, low group louder: beyond 8.5 dB, within the 2 dB a block is allowed.
-    block_measure m = clean_five();
-    m.afWeighted[5] = 0.01f / 8.9f;
-    sigtools::dtmf::verdict v = classify(m);
-    EXPECT_EQ('5', v.nKey);
-    EXPECT_FALSE(twist_ok(v.fLow, v.fHigh));
-
-    EXPECT_TRUE(twist_ok(1.0f, 1.0f / 5.0f));   // 7 dB, low louder
-    EXPECT_FALSE(twist_ok(1.0f, 1.0f / 10.0f)); // 10 dB
-    EXPECT_TRUE(twist_ok(1.0f / 2.0f, 1.0f));   // 3 dB, high louder
-    EXPECT_FALSE(twist_ok(1.0f / 4.0f, 1.0f));  // 6 dB
-    limits strict;
-    strict.fMaxLowOverHigh = 2.0f;
-    EXPECT_FALSE(twist_ok(1.0f, 1.0f / 2.5f, strict));
 }
 
 }  // namespace

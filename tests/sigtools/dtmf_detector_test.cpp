@@ -87,16 +87,6 @@ TEST(DtmfSetup, FrequencyTablesAndKeypadLayout)
     EXPECT_EQ(0, sigtools::dtmf::key_at(0, 4));
 }
 
-TEST(DtmfKeys, EveryKeyOfThePadIsReportedAsItsCharacter)
-{
-    signal_builder sig(1);
-    sig.pause(30);
-    for (char c : std::string(dtmf_test::c_szKeys)) {
-        sig.key(c, 60).pause(60);
-    }
-    EXPECT_EQ("123A456B789C*0#D", detect_keys(sig.samples()));
-}
-
 TEST(DtmfKeys, ALongPressIsReportedOnceAndAPauseEndsIt)
 {
     signal_builder sig(2);

@@ -104,7 +104,6 @@ public:
         return *this;
     }
 
-    std::mt19937& rng() { return m_rng; }
     const std::vector<float>& samples() const { return m_afSamples; }
     std::vector<float>& samples() { return m_afSamples; }
 

@@ -14,8 +14,14 @@ namespace sigtools {
 // 102 samples at a fixed rate of 8000 Hz (whatever the stream's rate is).
 // Two sets of filters run half a block apart, so a decision is taken every
 // 51 samples. A key is reported when its two tones pass the level, twist,
-// frequency and purity checks in four decisions in a row (about 25 ms of
-// tone), and once only until it has been absent for three decisions.
+// frequency and purity checks in four decisions in a row (blocks spanning
+// 32 ms), and once only until it has been absent for three decisions.
+//
+// With 0 dBm0 a sine of peak 0.6966: keys of 40 ms or more with pauses of
+// 40 ms or more are reported, tones of 20 ms or less are not; each tone from
+// -3 to -30 dBm0 and within 2.5 % of its frequency (both together within
+// 3 %); low group up to 8.5 dB louder, high group up to 4.5 dB louder; the
+// two tones must carry at least 72 % of the signal's power.
 //
 // T is the sample type: float, 1.0 = full scale (int16 32768). Only
 // dtmf_detector<float> is instantiated. Not thread-safe: one thread at a
