@@ -12,7 +12,7 @@ namespace {
 
 constexpr unsigned int c_nBlock = 102;
 constexpr unsigned int c_nRunToReport = 4;   // decisions in a row that make a key
-constexpr unsigned int c_nMissToRelease = 3; // decisions in a row that end it
+constexpr unsigned int c_nMissToRelease = 4; // decisions in a row that end it
 constexpr double c_dTwoPi = 6.283185307179586;
 
 // Hann weights for the frequency-estimating filters: their low side lobes

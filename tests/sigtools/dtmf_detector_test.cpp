@@ -85,11 +85,13 @@ TEST(DtmfSetup, FrequencyTablesAndKeypadLayout)
     EXPECT_EQ(0, sigtools::dtmf::key_at(0, 4));
 }
 
-TEST(DtmfKeys, ALongPressIsReportedOnceAndAPauseEndsIt)
+TEST(DtmfKeys, ALongPressIsReportedOnceAndAPauseOf40msEndsIt)
 {
     signal_builder sig(2);
     sig.pause(20).key('5', 2000).pause(40).key('5', 45).pause(100).key('9', 1500).pause(20);
-    EXPECT_EQ("559", detect_keys(sig.samples()));
+    // An interruption of 10 ms does not split a press.
+    sig.key('9', 100).pause(10).key('9', 100).pause(10).key('9', 100).pause(40);
+    EXPECT_EQ("5599", detect_keys(sig.samples()));
 }
 
 TEST(DtmfKeys, AKeyFollowingAnotherWithoutPauseIsReported)

@@ -22,8 +22,8 @@ using dtmf_test::tone_shape;
 
 constexpr int c_nSeeds = 6;
 
-// Every key of the pad twice, each dKeyMs long, with random pauses of
-// dPauseMs to dPauseMs + 13 ms (so keys meet the analysis blocks at every
+// Every key of the pad twice in a row, each dKeyMs long, with random pauses
+// of dPauseMs to dPauseMs + 13 ms (so keys meet the analysis blocks at every
 // alignment), noise dSnrDb below the keys (none when infinite). Checks
 // that exactly the keys sent come out, or nothing when bReported is false.
 void expect_keys(const tone_shape& shape, bool bReported, double dKeyMs = 40.0, double dPauseMs = 40.0,
@@ -33,8 +33,8 @@ void expect_keys(const tone_shape& shape, bool bReported, double dKeyMs = 40.0, 
         signal_builder sig(static_cast<std::uint32_t>(nSeed));
         std::string strSent;
         sig.random_pause(dPauseMs, dPauseMs + 13);
-        for (int nRound = 0; nRound < 2; ++nRound) {
-            for (char c : std::string(dtmf_test::c_szKeys)) {
+        for (char c : std::string(dtmf_test::c_szKeys)) {
+            for (int nPress = 0; nPress < 2; ++nPress) {
                 sig.key(c, dKeyMs, shape).random_pause(dPauseMs, dPauseMs + 13);
                 strSent += c;
             }
@@ -68,6 +68,7 @@ tone_shape deviations(double dLo, double dHi)
 TEST(DtmfDuration, KeysOf40msWithPausesOf40msAreAllReported)
 {
     expect_keys(tone_shape(), true, 40.0, 40.0);
+    expect_keys(tone_shape(), true, 40.0, 40.0, 15.0);
 }
 
 TEST(DtmfDuration, TonesOf20msOrLessAreNeverReported)

@@ -15,7 +15,8 @@ namespace sigtools {
 // Two sets of filters run half a block apart, so a decision is taken every
 // 51 samples. A key is reported when its two tones pass the level, twist,
 // frequency and purity checks in four decisions in a row (blocks spanning
-// 32 ms), and once only until it has been absent for three decisions.
+// 32 ms), and once only until it has been absent for four decisions in a
+// row (interruptions of up to 10 ms do not split a press).
 //
 // With 0 dBm0 a sine of peak 0.6966: keys of 40 ms or more with pauses of
 // 40 ms or more are reported, tones of 20 ms or less are not; each tone from
