@@ -27,7 +27,13 @@ struct hann_table {
         }
     }
 };
-const hann_table s_hann;
+
+// Built on first use, so a detector made during static initialisation works.
+const float* hann_weights()
+{
+    static const hann_table s_table;
+    return s_table.afWeight;
+}
 
 std::int32_t q16_coefficient(float fFreq)
 {
@@ -103,6 +109,7 @@ void dtmf_detector<T>::detect(dtmf_event* pReceiver, const T* pSamples, unsigned
     if (pReceiver == nullptr) {
         pReceiver = m_pReceiver;
     }
+    const float* afWeight = hann_weights();
     float afCoef2[c_nFilterCount];
     for (unsigned int k = 0; k < c_nFilterCount; ++k) {
         afCoef2[k] = 2.0f * m_afCos[k];
@@ -114,7 +121,7 @@ void dtmf_detector<T>::detect(dtmf_event* pReceiver, const T* pSamples, unsigned
         for (bank& b : m_aBank) {
             for (unsigned int s = 0; s < nRun; ++s) {
                 float fX = static_cast<float>(pSamples[i + s]);
-                float fW = fX * s_hann.afWeight[b.nPos + s];
+                float fW = fX * afWeight[b.nPos + s];
                 for (unsigned int k = 0; k < c_nFilterCount; ++k) {
                     float fS0 = fX + afCoef2[k] * b.afS1[k] - b.afS2[k];
                     b.afS2[k] = b.afS1[k];

@@ -172,6 +172,46 @@ TEST(DtmfTalkOff, A174HzSawtoothGivesNoKey)
     }
 }
 
+// The bytes of a file; empty if it cannot be read.
+std::vector<char> read_bytes(const std::string& strPath)
+{
+    std::ifstream in(strPath, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Little-endian 16-bit samples from byte nFrom on, as floats.
+std::vector<float> s16le_samples(const std::vector<char>& ab, std::size_t nFrom)
+{
+    std::vector<float> af;
+    for (std::size_t i = nFrom; i + 1 < ab.size(); i += 2) {
+        auto n = static_cast<std::int16_t>(static_cast<unsigned char>(ab[i]) |
+                                           (static_cast<unsigned char>(ab[i + 1]) << 8));
+        af.push_back(static_cast<float>(n) / 32768.0f);
+    }
+    return af;
+}
+
+// The samples of a mono 16-bit PCM WAV file; empty if it has no data chunk.
+std::vector<float> read_wav(const std::string& strPath)
+{
+    std::vector<char> ab = read_bytes(strPath);
+    std::size_t nData = std::string(ab.begin(), ab.end()).find("data");
+    if (nData == std::string::npos) {
+        return std::vector<float>();
+    }
+    return s16le_samples(ab, nData + 8);
+}
+
+TEST(DtmfRecordings, TheBundledRecordingsGiveTheirKeysAndNoneInSpeech)
+{
+    std::vector<float> afKeys = read_wav(VOCALITH_SOURCE_DIR "/samples/dtmf_159hash.wav");
+    std::vector<float> afSpeech = read_wav(VOCALITH_SOURCE_DIR "/samples/speech.wav");
+    ASSERT_FALSE(afKeys.empty());
+    ASSERT_FALSE(afSpeech.empty());
+    EXPECT_EQ("159#", detect_keys(afKeys));
+    EXPECT_EQ("", detect_keys(afSpeech));
+}
+
 // Speech spoken by espeak-ng and converted to 8000 Hz by sox, as float
 // samples; empty when either tool is missing.
 std::vector<float> speak(const std::string& strDir, const std::string& strVoice, const std::string& strText)
@@ -181,18 +221,10 @@ std::vector<float> speak(const std::string& strDir, const std::string& strVoice,
     std::string strCmd = "espeak-ng -v " + strVoice + " -w '" + strWav + "' \"" + strText +
                          "\" >/dev/null 2>&1 && sox '" + strWav + "' -r 8000 -c 1 -b 16 -e signed '" + strRaw +
                          "' >/dev/null 2>&1";
-    std::vector<float> af;
     if (std::system(strCmd.c_str()) != 0) {
-        return af;
+        return std::vector<float>();
     }
-    std::ifstream in(strRaw, std::ios::binary);
-    std::vector<char> ab((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (std::size_t i = 0; i + 1 < ab.size(); i += 2) {
-        auto n = static_cast<std::int16_t>(static_cast<unsigned char>(ab[i]) |
-                                           (static_cast<unsigned char>(ab[i + 1]) << 8));
-        af.push_back(static_cast<float>(n) / 32768.0f);
-    }
-    return af;
+    return s16le_samples(read_bytes(strRaw), 0);
 }
 
 TEST(DtmfTalkOff, SpeechGivesNoKey)

@@ -10,7 +10,7 @@ class VOCALITH_API dtmf_event {
 public:
     // Called once per key press, on the thread that called detect and before
     // detect returns. nTone is the key's ASCII character: '0'..'9', '*', '#'
-    // or 'A'..'D'. May call anything except detect on the same detector.
+    // or 'A'..'D'. Must not call detect or reset of the detector reporting.
     virtual void on_tone(int nTone) = 0;
 
     virtual ~dtmf_event();
