@@ -116,8 +116,14 @@ void BM_s16_to_f32(benchmark::State& state)
     }
     set_rates(state, n, 4);
 }
-BENCHMARK_TEMPLATE(BM_s16_to_f32, veckern::s16le_to_f32)->Name("BM_s16le_to_f32")->Arg(c_nSmall)->Arg(c_nLarge);
-BENCHMARK_TEMPLATE(BM_s16_to_f32, veckern::s16be_to_f32)->Name("BM_s16be_to_f32")->Arg(c_nSmall)->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_s16_to_f32, veckern::s16le_to_f32)
+    ->Name("BM_s16le_to_f32")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_s16_to_f32, veckern::s16be_to_f32)
+    ->Name("BM_s16be_to_f32")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
 
 template <void (*fromFloat)(void*, const float*, std::uint32_t)>
 void BM_f32_to_s16(benchmark::State& state)
@@ -131,8 +137,14 @@ void BM_f32_to_s16(benchmark::State& state)
     }
     set_rates(state, n, 4);
 }
-BENCHMARK_TEMPLATE(BM_f32_to_s16, veckern::f32_to_s16le)->Name("BM_f32_to_s16le")->Arg(c_nSmall)->Arg(c_nLarge);
-BENCHMARK_TEMPLATE(BM_f32_to_s16, veckern::f32_to_s16be)->Name("BM_f32_to_s16be")->Arg(c_nSmall)->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_f32_to_s16, veckern::f32_to_s16le)
+    ->Name("BM_f32_to_s16le")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_f32_to_s16, veckern::f32_to_s16be)
+    ->Name("BM_f32_to_s16be")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
 
 template <void (*decode)(float*, const std::uint8_t*, std::uint32_t)>
 void BM_g711_decode(benchmark::State& state)
@@ -146,8 +158,14 @@ void BM_g711_decode(benchmark::State& state)
     }
     set_rates(state, n, 4);
 }
-BENCHMARK_TEMPLATE(BM_g711_decode, veckern::ulaw_to_f32)->Name("BM_ulaw_to_f32")->Arg(c_nSmall)->Arg(c_nLarge);
-BENCHMARK_TEMPLATE(BM_g711_decode, veckern::alaw_to_f32)->Name("BM_alaw_to_f32")->Arg(c_nSmall)->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_g711_decode, veckern::ulaw_to_f32)
+    ->Name("BM_ulaw_to_f32")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_g711_decode, veckern::alaw_to_f32)
+    ->Name("BM_alaw_to_f32")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
 
 template <void (*encode)(std::uint8_t*, const float*, std::uint32_t)>
 void BM_g711_encode(benchmark::State& state)
@@ -161,8 +179,14 @@ void BM_g711_encode(benchmark::State& state)
     }
     set_rates(state, n, 4);
 }
-BENCHMARK_TEMPLATE(BM_g711_encode, veckern::f32_to_ulaw)->Name("BM_f32_to_ulaw")->Arg(c_nSmall)->Arg(c_nLarge);
-BENCHMARK_TEMPLATE(BM_g711_encode, veckern::f32_to_alaw)->Name("BM_f32_to_alaw")->Arg(c_nSmall)->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_g711_encode, veckern::f32_to_ulaw)
+    ->Name("BM_f32_to_ulaw")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
+BENCHMARK_TEMPLATE(BM_g711_encode, veckern::f32_to_alaw)
+    ->Name("BM_f32_to_alaw")
+    ->Arg(c_nSmall)
+    ->Arg(c_nLarge);
 
 // GSM works in whole frames: 8192 samples are 51 frames (8160 samples).
 std::uint32_t whole_frames(std::int64_t nSamples)
@@ -177,8 +201,9 @@ void BM_gsm610_encode(benchmark::State& state)
     std::vector<std::uint8_t> dst(nFrames * veckern::c_nGsmFrameBytes);
     veckern::gsm_610_state coder;
     for (auto _ : state) {
-        veckern::gsm_610_progress progress = veckern::gsm610_encode(
-            coder, dst.data(), static_cast<std::uint32_t>(dst.size()), src.data(), static_cast<std::uint32_t>(src.size()));
+        veckern::gsm_610_progress progress =
+            veckern::gsm610_encode(coder, dst.data(), static_cast<std::uint32_t>(dst.size()), src.data(),
+                                   static_cast<std::uint32_t>(src.size()));
         benchmark::DoNotOptimize(progress);
     }
     set_rates(state, static_cast<std::int64_t>(src.size()), 4);
@@ -192,14 +217,15 @@ void BM_gsm610_decode(benchmark::State& state)
     std::vector<std::uint8_t> frames(nFrames * veckern::c_nGsmFrameBytes);
     {
         veckern::gsm_610_state encoder;
-        veckern::gsm610_encode(encoder, frames.data(), static_cast<std::uint32_t>(frames.size()), samples.data(),
-                               static_cast<std::uint32_t>(samples.size()));
+        veckern::gsm610_encode(encoder, frames.data(), static_cast<std::uint32_t>(frames.size()),
+                               samples.data(), static_cast<std::uint32_t>(samples.size()));
     }
     std::vector<float> dst(samples.size());
     veckern::gsm_610_state coder;
     for (auto _ : state) {
-        veckern::gsm_610_progress progress = veckern::gsm610_decode(
-            coder, dst.data(), static_cast<std::uint32_t>(dst.size()), frames.data(), static_cast<std::uint32_t>(frames.size()));
+        veckern::gsm_610_progress progress =
+            veckern::gsm610_decode(coder, dst.data(), static_cast<std::uint32_t>(dst.size()), frames.data(),
+                                   static_cast<std::uint32_t>(frames.size()));
         benchmark::DoNotOptimize(progress);
     }
     set_rates(state, static_cast<std::int64_t>(dst.size()), 4);

@@ -16,11 +16,13 @@ TEST(ArithmeticKernels, ScaleMatchesScalarReference)
         for (float fGain : {0.0f, 1.0f, -0.5f, 3.25f}) {
             for (std::uint32_t n : kernel_test::lengths()) {
                 for (std::size_t nOffset : kernel_test::offsets()) {
-                    SCOPED_TRACE(testing::Message() << "gain=" << fGain << " n=" << n << " offset=" << nOffset);
+                    SCOPED_TRACE(testing::Message()
+                                 << "gain=" << fGain << " n=" << n << " offset=" << nOffset);
                     guarded_area<float> buffer(n, nOffset);
                     std::vector<float> original(n);
                     for (std::uint32_t i = 0; i < n; ++i) {
-                        original[i] = static_cast<float>(i % 17) * 0.125f - 1.0f + static_cast<float>(i) * 1e-4f;
+                        original[i] =
+                            static_cast<float>(i % 17) * 0.125f - 1.0f + static_cast<float>(i) * 1e-4f;
                         buffer.set(i, original[i]);
                     }
                     veckern::scale(buffer.data(), fGain, n);
@@ -40,7 +42,8 @@ TEST(ArithmeticKernels, MulAddMatchesScalarReference)
         for (float fGain : {0.0f, 1.0f, -0.75f}) {
             for (std::uint32_t n : kernel_test::lengths()) {
                 for (std::size_t nOffset : kernel_test::offsets()) {
-                    SCOPED_TRACE(testing::Message() << "gain=" << fGain << " n=" << n << " offset=" << nOffset);
+                    SCOPED_TRACE(testing::Message()
+                                 << "gain=" << fGain << " n=" << n << " offset=" << nOffset);
                     guarded_area<float> dst(n, nOffset);
                     // Source and destination misaligned differently.
                     guarded_area<float> src(n, (nOffset + 1) % 4);

@@ -189,7 +189,8 @@ TEST(Gsm610Kernels, EncodeStopsAtWholeBlocksAndRoom)
     const std::vector<float> samples = test_signal(3);
     for (const progress_case& c : aCases) {
         SCOPED_TRACE(testing::Message() << "samples=" << c.nInput << " room=" << c.nRoom);
-        std::vector<float> input(samples.begin(), samples.begin() + std::min<std::size_t>(c.nInput, samples.size()));
+        std::vector<float> input(samples.begin(),
+                                 samples.begin() + std::min<std::size_t>(c.nInput, samples.size()));
         input.resize(c.nInput, 0.25f);
         veckern::gsm_610_state encoder;
         kernel_test::guarded_area<std::uint8_t> out(c.nUnits * c_nGsmFrameBytes, 3);

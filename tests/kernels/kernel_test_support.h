@@ -56,8 +56,7 @@ template <typename T>
 class guarded_area {
 public:
     guarded_area(std::uint32_t n, std::size_t nOffset)
-        : m_nCount(n),
-          m_storage((n + 2 * c_nGuard) * sizeof(T) + 64 + nOffset * sizeof(T))
+        : m_nCount(n), m_storage((n + 2 * c_nGuard) * sizeof(T) + 64 + nOffset * sizeof(T))
     {
         const std::uintptr_t nAddress = reinterpret_cast<std::uintptr_t>(m_storage.data());
         const std::size_t nLead = (64 - nAddress % 64) % 64;
@@ -152,8 +151,7 @@ inline std::vector<float> varied_samples(std::uint32_t n, unsigned int nSeed)
     for (std::uint32_t i = 0; i < n; ++i) {
         // Specials spread over the whole length so that both the vector body
         // and the scalar tail meet them.
-        samples[i] = (i % 5 == 2) ? aSpecial[(i / 5) % (sizeof aSpecial / sizeof aSpecial[0])]
-                                  : dist(rng);
+        samples[i] = (i % 5 == 2) ? aSpecial[(i / 5) % (sizeof aSpecial / sizeof aSpecial[0])] : dist(rng);
     }
     return samples;
 }

@@ -50,7 +50,8 @@ TEST(Pcm16Kernels, DecodeMatchesScalarReferenceOverLengthsAndOffsets)
                     guarded_area<float> dst(n, nOffset);
                     for (std::uint32_t i = 0; i < n; ++i) {
                         // Every bit pattern class: both signs, extremes, small values.
-                        const std::int16_t nValue = static_cast<std::int16_t>(i * 40503u + (i & 1 ? 32768u : 7u));
+                        const std::int16_t nValue =
+                            static_cast<std::int16_t>(i * 40503u + (i & 1 ? 32768u : 7u));
                         to_bytes(src.bytes() + 2 * i, nValue, layout.bBigEndian);
                     }
                     if (n > 2) {
@@ -99,11 +100,20 @@ TEST(Pcm16Kernels, SaturatesRoundsHalfToEvenAndZeroesNaN)
 {
     kernel_test::for_each_path([&] {
         const float fInf = std::numeric_limits<float>::infinity();
-        const float aIn[] = {fInf, -fInf, std::numeric_limits<float>::quiet_NaN(), 2.0f, -2.0f,
-                             32767.5f / 32768.0f, -32768.5f / 32768.0f, 0.5f / 32768.0f,
-                             1.5f / 32768.0f, -2.5f / 32768.0f, -1.0f, 1.0f};
-        const std::int16_t aExpected[] = {32767, -32768, 0, 32767, -32768, 32767, -32768, 0, 2, -2,
-                                          -32768, 32767};
+        const float aIn[] = {fInf,
+                             -fInf,
+                             std::numeric_limits<float>::quiet_NaN(),
+                             2.0f,
+                             -2.0f,
+                             32767.5f / 32768.0f,
+                             -32768.5f / 32768.0f,
+                             0.5f / 32768.0f,
+                             1.5f / 32768.0f,
+                             -2.5f / 32768.0f,
+                             -1.0f,
+                             1.0f};
+        const std::int16_t aExpected[] = {32767,  -32768, 0, 32767, -32768, 32767,
+                                          -32768, 0,      2, -2,    -32768, 32767};
         constexpr std::uint32_t n = sizeof aIn / sizeof aIn[0];
         std::int16_t aOut[n];
         veckern::f32_to_s16le(aOut, aIn, n);
