@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,17 @@ enum plugin_id : unsigned long {
     c_nTwice = 77202,    // twice in vt_dup_a
     c_nOrder = 77301,    // in lib/vt_order.so and lib_alt/vt_order.so
 };
+
+// A new empty directory under the system's temporary directory, unique
+// across processes (several builds may run these tests at once).
+inline std::filesystem::path scratch_dir(const std::string& strPrefix)
+{
+    std::string strTemplate = (std::filesystem::temp_directory_path() / (strPrefix + "_XXXXXX")).string();
+    if (mkdtemp(&strTemplate[0]) == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed for " << strTemplate;
+    }
+    return strTemplate;
+}
 
 // Sets the log level and captures standard error while it lives.
 class log_capture {

@@ -69,11 +69,7 @@ class DirectoryListing : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("vocalith_listing_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        m_dir = vt::scratch_dir("vocalith_listing");
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
