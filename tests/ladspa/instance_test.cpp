@@ -308,14 +308,4 @@ TEST_F(Instances, PluginWithoutOptionalCallbacks)
     pInstance->deactivate();
 }
 
-TEST_F(Instances, AFullBlockFitsTheOutput)
-{
-    std::unique_ptr<ladspa::abstract_instance> pInstance = plugin(vt::c_nSplit)->create_instance(2, c_nRate, 50);
-    app::sample_buffer in2(2, 50);
-    vt::fill_ramp(in2, 50);
-    const app::sample_buffer& out = pInstance->run(in2, 50);
-    ASSERT_GE(out.capacity(), 50U);
-    EXPECT_EQ(in(1, 49), out.data(2)[49]);
-}
-
 }  // namespace

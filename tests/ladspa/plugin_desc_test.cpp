@@ -172,19 +172,6 @@ TEST(PortInfo, LogarithmicMixRoundsEachLogarithmToFloat)
     EXPECT_EQ(0.0f, port.default_value(8000));
 }
 
-TEST(PortInfo, SampleRateScalesTheBoundsAsFloat)
-{
-    ladspa::port_info port;
-    port.nDescriptor = LADSPA_PORT_CONTROL | LADSPA_PORT_INPUT;
-    port.nIndex = 0;
-    // 0.1f * 44100 in float, not 4410 exactly.
-    port.hint = {LADSPA_HINT_SAMPLE_RATE | LADSPA_HINT_BOUNDED_BELOW, 0.1f, 0.0f};
-    EXPECT_EQ(0.1f * 44100.0f, port.default_value(44100));
-    port.hint = {LADSPA_HINT_SAMPLE_RATE | LADSPA_HINT_DEFAULT_MAXIMUM, 0.0f, 0.5f};
-    EXPECT_EQ(4000.0f, port.default_value(8000));
-    EXPECT_EQ(0.0f, port.default_value(0));
-}
-
 TEST(LadspaFile, LoadsAndResolvesTheEntry)
 {
     ladspa::file library(vt::c_strLib + "/vt_basic.so");
@@ -280,16 +267,6 @@ TEST_F(BasicLibrary, LoadWarnsWhenTheIndexHasNoPlugin)
               log.text());
     EXPECT_FALSE(stale.is_active());
     EXPECT_EQ(0U, stale.load_count());
-}
-
-TEST_F(BasicLibrary, CopiesShareFileAndDescriptor)
-{
-    const ladspa::plugin_desc original(m_pFile.get(), at(0), 0);
-    const ladspa::plugin_desc copy(original);
-    EXPECT_EQ(original.descriptor(), copy.descriptor());
-    EXPECT_EQ(original.get_file(), copy.get_file());
-    EXPECT_EQ(names_of(original.output_control_ports()), names_of(copy.output_control_ports()));
-    EXPECT_NE(&original.output_control_ports()[0], &copy.output_control_ports()[0]);
 }
 
 }  // namespace

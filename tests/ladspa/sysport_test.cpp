@@ -8,7 +8,6 @@
 
 #include "ladspa_test_support.h"
 #include "sysport/platform.h"
-#include "vocalith/ladspa/file.h"
 #include "vocalith/sysport/shared_library.h"
 
 namespace {
@@ -46,23 +45,6 @@ TEST(SharedLibrary, ReportsTheLoaderText)
     strError.clear();
     EXPECT_FALSE(library.open(vt::c_strLib + "/not_a_library.so", strError));
     EXPECT_FALSE(strError.empty());
-}
-
-TEST(SharedLibrary, MoveAssignmentReleasesTheTarget)
-{
-    std::string strError;
-    sysport::shared_library first;
-    sysport::shared_library second;
-    ASSERT_TRUE(first.open(vt::c_strLib + "/vt_basic.so", strError));
-    ASSERT_TRUE(second.open(vt::c_strLib + "/vt_dup_a.so", strError));
-    second = std::move(first);
-    EXPECT_FALSE(first.is_open());
-    ASSERT_TRUE(second.is_open());
-    // Now the vt_basic library: its first plugin is 77001.
-    const ladspa::descriptor_function pEntry =
-        reinterpret_cast<ladspa::descriptor_function>(second.symbol("ladspa_descriptor", strError));
-    ASSERT_NE(nullptr, pEntry);
-    EXPECT_EQ(vt::c_nGain, pEntry(0)->UniqueID);
 }
 
 class DirectoryListing : public ::testing::Test {
@@ -108,20 +90,6 @@ TEST_F(DirectoryListing, FailsOnMissingOrEmptyDirectories)
     EXPECT_EQ("", entries.next());
     EXPECT_FALSE(entries.open((m_dir / "missing").string()));
     EXPECT_FALSE(entries.open(""));
-}
-
-TEST_F(DirectoryListing, ReopeningStartsAfresh)
-{
-    touch("one");
-    touch("two");
-    sysport::directory_iterator entries;
-    ASSERT_TRUE(entries.open(m_dir.string()));
-    EXPECT_EQ("one", entries.next());
-    ASSERT_TRUE(entries.open(m_dir.string()));
-    EXPECT_EQ((std::vector<std::string>{"one", "two"}), list_all(entries));
-    ASSERT_TRUE(entries.open(m_dir.string()));
-    entries.close();
-    EXPECT_EQ("", entries.next());
 }
 
 TEST(PlatformConventions, JoinsWithOneSlash)
