@@ -14,6 +14,7 @@ typedef struct {
     int used;
     LADSPA_Data* ports[HOSTILE_MAX_PORTS];
     LADSPA_Data cached; /* what activate read */
+    const LADSPA_Descriptor* owner;
     unsigned long phase;
 } hostile_handle;
 
@@ -25,7 +26,7 @@ int hostile_handles_in_use(void);
 int hostile_handles_in_use(void)
 {
     int n = 0;
-    for (int i = 0; i < HOSTILE_POOL; ++i) n += g_pool[i].used == 1;
+    for (int i = 0; i < HOSTILE_POOL; ++i) n += g_pool[i].used;
     return n;
 }
 
@@ -43,12 +44,29 @@ static LADSPA_Handle take_handle(const LADSPA_Descriptor* d, unsigned long rate)
     return NULL;
 }
 
-/* Without cleanup the host can never give a handle back: such handles are
- * marked lost and are neither counted nor reused. */
+/* Without cleanup the host can never give a handle back: such handles come
+ * from a pool of their own, taken in turn, so the plugin never runs dry. */
+static hostile_handle g_lost[HOSTILE_POOL];
+static unsigned g_nextLost;
+
 static LADSPA_Handle lost_handle(const LADSPA_Descriptor* d, unsigned long rate)
 {
+    hostile_handle* h = &g_lost[g_nextLost++ % HOSTILE_POOL];
+    (void)d;
+    (void)rate;
+    memset(h, 0, sizeof *h);
+    return h;
+}
+
+/* One live handle at most: a second instantiate fails while the first is
+ * alive, as a plugin short of some resource would. */
+static LADSPA_Handle single_handle(const LADSPA_Descriptor* d, unsigned long rate)
+{
+    for (int i = 0; i < HOSTILE_POOL; ++i) {
+        if (g_pool[i].used && g_pool[i].owner == d) return NULL;
+    }
     hostile_handle* h = (hostile_handle*)take_handle(d, rate);
-    if (h != NULL) h->used = 2;
+    if (h != NULL) h->owner = d;
     return h;
 }
 
@@ -137,6 +155,7 @@ enum {
     d_null_name,
     d_null_name_no_audio,
     d_activate_only,
+    d_single,
     d_count
 };
 
@@ -157,6 +176,9 @@ static LADSPA_Descriptor descriptors[d_count] = {
      NULL, run_copy, NULL, NULL, NULL, hostile_release},
     {77508, "hostile_activate_only", 0, "hostile activate only", "vocalith tests", "None", 3, gain_kinds,
      gain_names, gain_hints, NULL, take_handle, hostile_connect, activate_reading, run_cached, NULL, NULL, NULL,
+     hostile_release},
+    {77509, "hostile_single_instance", 0, "hostile single instance", "vocalith tests", "None", 2, copy_kinds,
+     copy_names, copy_hints, NULL, single_handle, hostile_connect, NULL, run_copy, NULL, NULL, NULL,
      hostile_release},
 };
 
