@@ -35,6 +35,14 @@ const std::map<unsigned long, std::string> c_knownFailures = {
     {1203, "non-finite output"},
 };
 
+// Plugins whose outcome varies from run to run: the swh pitch scalers read
+// heap memory they never initialise (valgrind shows it), and sometimes that
+// memory makes their output non-finite. Either outcome is accepted.
+const std::map<unsigned long, std::string> c_unreliable = {
+    {1193, "non-finite output"},
+    {1194, "non-finite output"},
+};
+
 // A reproducible uniform noise in [-0.5, 0.5).
 class noise {
 public:
@@ -225,7 +233,8 @@ TEST_F(InstalledPlugins, EveryPluginRunsOneSecondOfNoise)
     std::map<unsigned long, std::string> failures;
     for (const auto& entry : s_pRegistry->plugins()) {
         const std::string strOutcome = outcome_in_child(*entry.second);
-        if (!strOutcome.empty()) {
+        const auto unreliable = c_unreliable.find(entry.first);
+        if (!strOutcome.empty() && (unreliable == c_unreliable.end() || unreliable->second != strOutcome)) {
             failures[entry.first] = strOutcome;
             std::printf("plugin %lu \"%s\" (%s): %s\n", entry.first, entry.second->name().c_str(),
                         entry.second->filename().c_str(), strOutcome.c_str());
