@@ -85,6 +85,9 @@ void plugin_desc::load()
 
 void plugin_desc::unload()
 {
+    if (m_nLoadCount == 0) {
+        return;  // never loaded through load(): nothing to undo
+    }
     if (m_nLoadCount-- == 1) {
         m_pFile->unload();
         m_pDescriptor = nullptr;

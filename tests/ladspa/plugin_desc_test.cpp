@@ -232,6 +232,9 @@ TEST_F(BasicLibrary, LoadAndUnloadMoveBetweenActiveAndInactive)
 {
     ladspa::plugin_desc gain(m_pFile.get(), at(0), 0);
     ASSERT_EQ(1U, m_pFile->load_count());
+    gain.unload();  // not loaded through load(): stays active
+    EXPECT_TRUE(gain.is_active());
+    EXPECT_EQ(1U, m_pFile->load_count());
     {
         vt::log_capture log(5);
         gain.load();

@@ -81,7 +81,8 @@ public:
     // Re-resolves the descriptor through the library when the load count is
     // 0; logs when the library or the descriptor cannot be had.
     void load();
-    // Makes the plugin_desc inactive after a load that raised the count.
+    // Makes the plugin_desc inactive after a load that raised the count;
+    // without such a load it does nothing.
     void unload();
 
     // An instance that runs this plugin over nChannels channels at
