@@ -1,0 +1,150 @@
+#include "vocalith/app/preset_xml_parser.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "api/format_message.h"
+#include "api/log.h"
+#include "vocalith/app/exception.h"
+#include "vocalith/app/globals.h"
+#include "vocalith/app/preset.h"
+#include "vocalith/app/preset_xml_handler.h"
+
+namespace app {
+
+namespace {
+
+// No network, no entity expansion, no external DTD, libxml2's size and
+// depth limits kept, and nothing printed by libxml2 itself. Its
+// process-wide handlers and settings belong to the host and stay untouched.
+const int c_nParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// Where the errors below say they come from.
+const char c_szFileErrorSource[] = "preset_xml_parser";
+const char c_szMemoryErrorSource[] = "..\\..\\..\\..\\src\\preset_xml_parser";
+const unsigned int c_nFileErrorLine = 30;
+const unsigned int c_nMemoryErrorLine = 38;
+const unsigned int c_nNotPresetErrorLine = 155;
+
+struct doc_deleter {
+    void operator()(xmlDoc* pDoc) const { xmlFreeDoc(pDoc); }
+};
+typedef std::unique_ptr<xmlDoc, doc_deleter> doc_ptr;
+
+// libxml2 keeps the text of the latest error per thread; it is only read.
+void log_parse_error()
+{
+    if (!log::enabled(log::debug)) {
+        return;
+    }
+    const xmlError* pError = xmlGetLastError();
+    if (pError == nullptr || pError->message == nullptr) {
+        return;
+    }
+    std::size_t nLength = std::strlen(pError->message);
+    while (nLength > 0 && (pError->message[nLength - 1] == '\n' || pError->message[nLength - 1] == '\r')) {
+        --nLength;
+    }
+    LOG_DEBUG("libxml2: line %d: %.*s\n", pError->line, static_cast<int>(nLength), pError->message);
+}
+
+doc_ptr read_file(const std::string& strPath)
+{
+    // libxml2 takes "-" for the standard input, which is never a preset.
+    const char* pszPath = strPath == "-" ? "./-" : strPath.c_str();
+    doc_ptr pDoc(xmlReadFile(pszPath, nullptr, c_nParseOptions));
+    if (!pDoc) {
+        log_parse_error();
+    }
+    return pDoc;
+}
+
+std::string preset_dir_path(const std::string& strFile)
+{
+    std::string strPath = s_Global.strPresetDir;
+    if (strPath.back() != '/') {
+        strPath += '/';
+    }
+    return strPath + strFile;
+}
+
+}  // namespace
+
+preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory) : m_factory(factory) {}
+
+std::shared_ptr<preset> preset_xml_parser::load(const std::string& filename)
+{
+    LOG_DEBUG("Create preset from file %s\n", filename.c_str());
+    std::shared_ptr<preset> pPreset = std::make_shared<preset>(filename);
+    doc_ptr pDoc = read_file(filename);
+    if (!pDoc && !s_Global.strPresetDir.empty()) {
+        pDoc = read_file(preset_dir_path(filename));
+    }
+    if (!pDoc) {
+        throw exception(exit_code::Unspecified,
+                        format_message("Unable to parse preset XML file '%s'", filename.c_str()).c_str(),
+                        c_szFileErrorSource, c_nFileErrorLine);
+    }
+    {
+        preset_xml_handler handler(m_factory, pPreset);
+        parse_children(pDoc->children, handler);
+    }
+    return pPreset;
+}
+
+std::shared_ptr<preset> preset_xml_parser::load_from_string(const std::string& xml)
+{
+    LOG_DEBUG("Create preset from string\n");
+    std::shared_ptr<preset> pPreset = std::make_shared<preset>();
+    doc_ptr pDoc;
+    if (xml.size() <= static_cast<std::string::size_type>(INT_MAX)) {
+        pDoc.reset(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                                 c_nParseOptions));
+    }
+    if (!pDoc) {
+        log_parse_error();
+        throw exception(exit_code::Unspecified, "Unable to parse preset XML from memory",
+                        c_szMemoryErrorSource, c_nMemoryErrorLine);
+    }
+    const xmlNode* pFirst = pDoc->children;
+    if (pFirst == nullptr || pFirst->name == nullptr ||
+        std::strcmp(reinterpret_cast<const char*>(pFirst->name), "jackrack") != 0) {
+        throw exception(exit_code::Unspecified, "The xml document is not a preset", c_szMemoryErrorSource,
+                        c_nNotPresetErrorLine);
+    }
+    {
+        preset_xml_handler handler(m_factory, pPreset);
+        parse_children(pDoc->children, handler);
+    }
+    return pPreset;
+}
+
+void preset_xml_parser::parse_children(xmlNode* pNode, preset_xml_handler& handler)
+{
+    // libxml2 refuses documents nested deeper than a few hundred levels, so
+    // the recursion stays shallow.
+    for (; pNode != nullptr; pNode = pNode->next) {
+        if (pNode->type == XML_ELEMENT_NODE) {
+            const char* pszName = reinterpret_cast<const char*>(pNode->name);
+            handler.startElement(pszName);
+            if (pNode->children != nullptr) {
+                parse_children(pNode->children, handler);
+            }
+            handler.endElement(pszName);
+        } else if (pNode->type == XML_TEXT_NODE) {
+            xmlChar* pContent = xmlNodeGetContent(pNode);
+            if (pContent != nullptr) {
+                const char* pszText = reinterpret_cast<const char*>(pContent);
+                handler.characters(pszText, static_cast<unsigned int>(std::strlen(pszText)));
+                xmlFree(pContent);
+            }
+        }
+    }
+}
+
+}  // namespace app
