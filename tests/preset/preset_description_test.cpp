@@ -42,6 +42,17 @@ calls hint_lines(const std::vector<std::string>& set)
     return lines;
 }
 
+// The "current_value" line of the n-th "port" node.
+std::string current_value(const calls& lines, unsigned int nPort)
+{
+    for (const std::string& strLine : node_body(lines, "begin node port", nPort)) {
+        if (strLine.compare(0, 20, "float current_value=") == 0) {
+            return strLine.substr(20);
+        }
+    }
+    return "(none)";
+}
+
 calls joined(std::initializer_list<calls> parts)
 {
     calls all;
@@ -134,16 +145,15 @@ TEST_F(PresetDescription, CurrentValueIsWhatThePluginLastReceived)
     pPreset->activate();
     ASSERT_TRUE(pPreset->set_control_port_value(0, 0, 4.0f));
     ASSERT_TRUE(pPreset->set_control_port_value(1, 0, 6.0f));
-    const std::string strPort0 = "begin node port";
-    EXPECT_EQ("float current_value=2", node_body(describe(*pPreset), strPort0, 0)[3]);
-    EXPECT_EQ("float current_value=3", node_body(describe(*pPreset), strPort0, 1)[3]);
+    EXPECT_EQ("2", current_value(describe(*pPreset), 0));
+    EXPECT_EQ("3", current_value(describe(*pPreset), 1));
 
     app::sample_buffer buffer(1, 64);
     buffer.clear(0, 64);
     pPreset->apply(buffer, 64);
-    EXPECT_EQ("float current_value=4", node_body(describe(*pPreset), strPort0, 0)[3]);
+    EXPECT_EQ("4", current_value(describe(*pPreset), 0));
     // The disabled entry never ran: it keeps the loaded value.
-    EXPECT_EQ("float current_value=3", node_body(describe(*pPreset), strPort0, 1)[3]);
+    EXPECT_EQ("3", current_value(describe(*pPreset), 1));
 }
 
 // A control port with the given hint bits and bounds 1 and 100.
