@@ -2,9 +2,11 @@
 // control outputs report how often and with what they ran.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "preset_test_support.h"
@@ -166,6 +168,41 @@ TEST_F(FixturePlugins, EveryHintOfARealPluginIsDescribed)
         }
         EXPECT_EQ(expected, node_body(lines, "begin node port", r.nPort)) << "port " << r.nPort;
     }
+}
+
+TEST_F(FixturePlugins, AValueSetDuringABlockIsOneWholeValueForTheWholeBlock)
+{
+    const std::shared_ptr<app::preset> pPreset = load_string(jackrack(amp_plugin(c_nGain, true, {"2"})));
+    ASSERT_TRUE(pPreset);
+    pPreset->activate();
+    std::atomic<bool> bStop(false);
+    std::thread control([&] {
+        for (unsigned int i = 0; !bStop.load(); ++i) {
+            pPreset->set_control_port_value(0, 0, (i % 2 == 0) ? 3.0f : 2.0f);
+        }
+    });
+    app::sample_buffer buffer(1, 8);
+    for (unsigned int i = 0; i < 8; ++i) {
+        buffer.data(0)[i] = 1.0f;
+    }
+    unsigned int nMixed = 0;
+    unsigned int nSeen[2] = {0, 0};
+    for (unsigned int nBlock = 0; nBlock < 20000; ++nBlock) {
+        const app::sample_buffer& result = pPreset->apply(buffer, 8);
+        const float fGain = result.data(0)[0];
+        for (unsigned int i = 1; i < 8; ++i) {
+            nMixed += result.data(0)[i] != fGain ? 1 : 0;
+        }
+        if (fGain == 2.0f || fGain == 3.0f) {
+            ++nSeen[fGain == 3.0f ? 1 : 0];
+        } else {
+            ++nMixed;
+        }
+    }
+    bStop.store(true);
+    control.join();
+    EXPECT_EQ(0u, nMixed);
+    EXPECT_EQ(20000u, nSeen[0] + nSeen[1]);
 }
 
 }  // namespace
