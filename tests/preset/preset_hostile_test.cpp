@@ -39,7 +39,7 @@ private:
     int m_fd;
 };
 
-class HostilePreset : public amp_test {
+class HostilePreset : public preset_test {
 protected:
     // Runs load and expects it either to throw app::exception or to give a
     // preset without entries. libxml2 prints nothing: the standard error
@@ -59,12 +59,6 @@ protected:
         if (bMustThrow) {
             EXPECT_TRUE(bThrown);
         }
-    }
-
-    static std::shared_ptr<app::preset> load_file(const std::string& strPath)
-    {
-        app::preset_xml_parser parser(*s_pFactory);
-        return parser.load(strPath);
     }
 
     static std::shared_ptr<app::preset> load_text(const std::string& strXml)

@@ -17,11 +17,11 @@ namespace {
 
 const char c_szLocale[] = "de_DE.UTF-8";
 
-class DecimalCommaLocale : public amp_test {
+class DecimalCommaLocale : public preset_test {
 protected:
     void SetUp() override
     {
-        amp_test::SetUp();
+        preset_test::SetUp();
         if (std::setlocale(LC_ALL, c_szLocale) == nullptr) {
             // The build generates the locale beside the tests when the system lacks it.
             setenv("LOCPATH", VOCALITH_TEST_LOCALE_DIR, 1);
@@ -39,7 +39,7 @@ protected:
         if (m_bLocPath) {
             unsetenv("LOCPATH");
         }
-        amp_test::TearDown();
+        preset_test::TearDown();
     }
 
     // Gain of the first plugin and the first wet/dry value of a document.

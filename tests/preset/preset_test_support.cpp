@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 #include "vocalith/app/preset_xml_parser.h"
@@ -12,54 +13,63 @@ namespace preset_test {
 
 namespace {
 
-std::string node_line(const char* pszVerb, bool bList, const char* pszName)
+void add_call(std::vector<std::string>& calls, const char* pszKind, const char* pszKey, const std::string& strValue)
 {
-    return std::string(pszVerb) + (bList ? " list " : " node ") + pszName;
+    calls.push_back(std::string(pszKind) + " " + pszKey + "=" + strValue);
 }
+
+const char* const c_libraries[] = {VOCALITH_BINARY_DIR "/tests/plugins/lib/vt_basic.so", "/usr/lib/ladspa/amp.so",
+                                   "/usr/lib/ladspa/delay.so", "/usr/lib/ladspa/fad_delay_1192.so"};
 
 }  // namespace
 
 void recording_formatter::begin_node(bool is_list, const char* name)
 {
-    calls.push_back(node_line("begin", is_list, name));
+    calls.push_back(std::string("begin ") + (is_list ? "list " : "node ") + name);
 }
 
 void recording_formatter::end_node(bool is_list, const char* name)
 {
-    calls.push_back(node_line("end", is_list, name));
+    calls.push_back(std::string("end ") + (is_list ? "list " : "node ") + name);
 }
 
 void recording_formatter::write_string(const char* key, const char* value)
 {
-    calls.push_back(std::string("string ") + key + "=" + value);
+    add_call(calls, "string", key, value);
 }
 
 void recording_formatter::write_uint(const char* key, unsigned int value)
 {
-    calls.push_back(std::string("uint ") + key + "=" + std::to_string(value));
+    add_call(calls, "uint", key, std::to_string(value));
 }
 
 void recording_formatter::write_ulong(const char* key, unsigned long value)
 {
-    calls.push_back(std::string("ulong ") + key + "=" + std::to_string(value));
+    add_call(calls, "ulong", key, std::to_string(value));
 }
 
 void recording_formatter::write_float(const char* key, float value)
 {
     std::ostringstream text;
-    text << "float " << key << "=" << value;
-    calls.push_back(text.str());
+    text << value;
+    add_call(calls, "float", key, text.str());
 }
 
 void recording_formatter::write_bool(const char* key, bool value)
 {
-    calls.push_back(std::string("bool ") + key + "=" + (value ? "1" : "0"));
+    add_call(calls, "bool", key, value ? "1" : "0");
+}
+
+std::vector<std::string> describe(const app::preset& preset)
+{
+    recording_formatter formatter;
+    preset.describe(formatter);
+    return formatter.calls;
 }
 
 std::vector<std::string> node_body(const std::vector<std::string>& calls, const std::string& strBegin,
                                    unsigned int nOccurrence)
 {
-    std::vector<std::string> body;
     std::size_t i = 0;
     for (unsigned int nSeen = 0; i < calls.size(); ++i) {
         if (calls[i] == strBegin && nSeen++ == nOccurrence) {
@@ -67,48 +77,33 @@ std::vector<std::string> node_body(const std::vector<std::string>& calls, const 
         }
     }
     const std::string strEnd = "end" + strBegin.substr(5);
+    std::vector<std::string> body;
     int nDepth = 0;
     for (++i; i < calls.size(); ++i) {
         if (nDepth == 0 && calls[i] == strEnd) {
             return body;
         }
-        if (calls[i].compare(0, 6, "begin ") == 0) {
-            ++nDepth;
-        } else if (calls[i].compare(0, 4, "end ") == 0) {
-            --nDepth;
-        }
+        nDepth += calls[i].compare(0, 6, "begin ") == 0 ? 1 : calls[i].compare(0, 4, "end ") == 0 ? -1 : 0;
         body.push_back(calls[i]);
     }
     ADD_FAILURE() << "no complete node \"" << strBegin << "\" #" << nOccurrence;
     return body;
 }
 
-plugin_dir::plugin_dir(const std::vector<std::string>& libraries)
+std::string jackrack(const std::string& strPlugins)
 {
-    char szTemplate[] = "/tmp/vocalith_preset_XXXXXX";
-    if (mkdtemp(szTemplate) == nullptr) {
-        ADD_FAILURE() << "cannot create a plugin directory";
-        return;
-    }
-    m_strPath = szTemplate;
-    for (const std::string& strLibrary : libraries) {
-        const std::string strLink = m_strPath + "/" + strLibrary.substr(strLibrary.rfind('/') + 1);
-        EXPECT_EQ(0, symlink(strLibrary.c_str(), strLink.c_str())) << strLibrary;
-    }
+    return "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels><samplerate>8000</samplerate>" + strPlugins +
+           "</jackrack>\n";
 }
 
-plugin_dir::~plugin_dir()
+std::string plugin(unsigned long nId, bool bEnabled, const std::vector<std::string>& values)
 {
-    if (m_strPath.empty()) {
-        return;
+    std::string strPlugin =
+        "<plugin><id>" + std::to_string(nId) + "</id><enabled>" + (bEnabled ? "true" : "false") + "</enabled>";
+    for (const std::string& strValue : values) {
+        strPlugin += "<controlrow><value>" + strValue + "</value></controlrow>";
     }
-    const std::string strCommand = "rm -rf '" + m_strPath + "'";
-    EXPECT_EQ(0, std::system(strCommand.c_str()));
-}
-
-std::string system_plugin(const char* pszName)
-{
-    return std::string("/usr/lib/ladspa/") + pszName;
+    return strPlugin + "</plugin>";
 }
 
 std::string data_path(const std::string& strName)
@@ -116,7 +111,32 @@ std::string data_path(const std::string& strName)
     return std::string(VOCALITH_SOURCE_DIR) + "/tests/data/presets/" + strName;
 }
 
-void settings_test::SetUp()
+std::string preset_test::s_strPluginDir;
+std::unique_ptr<ladspa::plugin_factory> preset_test::s_pFactory;
+
+void preset_test::SetUpTestSuite()
+{
+    // A directory of links, so that the registry opens these libraries only.
+    char szTemplate[] = "/tmp/vocalith_preset_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(szTemplate));
+    s_strPluginDir = szTemplate;
+    for (const char* pszLibrary : c_libraries) {
+        const std::string strName = std::string(pszLibrary).substr(std::string(pszLibrary).rfind('/'));
+        EXPECT_EQ(0, symlink(pszLibrary, (s_strPluginDir + strName).c_str())) << pszLibrary;
+    }
+    s_pFactory.reset(new ladspa::plugin_factory(s_strPluginDir));
+}
+
+void preset_test::TearDownTestSuite()
+{
+    s_pFactory.reset();
+    for (const char* pszLibrary : c_libraries) {
+        unlink((s_strPluginDir + std::string(pszLibrary).substr(std::string(pszLibrary).rfind('/'))).c_str());
+    }
+    rmdir(s_strPluginDir.c_str());
+}
+
+void preset_test::SetUp()
 {
     m_saved = app::s_Global;
     app::s_Global.nChannelCount = 1;
@@ -124,64 +144,36 @@ void settings_test::SetUp()
     app::s_Global.nBlockSize = 64;
     app::s_Global.nLogLevel = 2;
     app::s_Global.strPresetDir.clear();
+    for (unsigned long nId : {c_nGain, c_nHints, c_nMonoAmp, c_nDelay}) {
+        ASSERT_NE(nullptr, s_pFactory->get(nId)) << "plugin " << nId << " missing from " << s_strPluginDir;
+    }
 }
 
-void settings_test::TearDown()
+void preset_test::TearDown()
 {
     app::s_Global = m_saved;
 }
 
-std::unique_ptr<plugin_dir> amp_test::s_pDir;
-std::unique_ptr<ladspa::plugin_factory> amp_test::s_pFactory;
-
-void amp_test::SetUpTestSuite()
+std::shared_ptr<app::preset> preset_test::load_string(const std::string& strXml)
 {
-    s_pDir.reset(new plugin_dir({system_plugin("amp.so")}));
-    s_pFactory.reset(new ladspa::plugin_factory(s_pDir->path()));
-}
-
-void amp_test::TearDownTestSuite()
-{
-    s_pFactory.reset();
-    s_pDir.reset();
-}
-
-std::shared_ptr<app::preset> amp_test::load_string(const std::string& strXml)
-{
-    app::preset_xml_parser parser(*s_pFactory);
-    std::shared_ptr<app::preset> pPreset;
     try {
-        pPreset = parser.load_from_string(strXml);
+        app::preset_xml_parser parser(*s_pFactory);
+        return parser.load_from_string(strXml);
     } catch (const std::exception& error) {
         ADD_FAILURE() << "load_from_string threw: " << error.what();
     }
-    return pPreset;
+    return nullptr;
 }
 
-std::shared_ptr<app::preset> amp_test::amp_chain(const std::vector<float>& gains,
-                                                 const std::vector<bool>& enabled)
+std::shared_ptr<app::preset> preset_test::load_file(const std::string& strPath)
 {
-    std::string strPlugins;
-    for (std::size_t i = 0; i < gains.size(); ++i) {
-        strPlugins += amp_plugin(c_nMonoAmp, enabled[i], {std::to_string(gains[i])});
-    }
-    return load_string(jackrack(strPlugins));
+    app::preset_xml_parser parser(*s_pFactory);
+    return parser.load(strPath);
 }
 
-std::string jackrack(const std::string& strPlugins)
+const app::preset::ladspa_instance& preset_test::entry(const app::preset& preset, unsigned int nIndex)
 {
-    return "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels><samplerate>8000</samplerate>" +
-           strPlugins + "</jackrack>\n";
-}
-
-std::string amp_plugin(unsigned long nId, bool bEnabled, const std::vector<std::string>& values)
-{
-    std::string strPlugin = "<plugin><id>" + std::to_string(nId) + "</id><enabled>" +
-                            (bEnabled ? "true" : "false") + "</enabled>";
-    for (const std::string& strValue : values) {
-        strPlugin += "<controlrow><value>" + strValue + "</value></controlrow>";
-    }
-    return strPlugin + "</plugin>";
+    return *std::next(preset.plugins().begin(), nIndex);
 }
 
 }  // namespace preset_test

@@ -1,6 +1,6 @@
-// Shared pieces of the preset tests: a formatter that records its calls, a
-// registry over chosen plugin libraries, and process-wide settings that are
-// restored after every test.
+// Shared pieces of the preset tests: a formatter that records its calls and
+// a fixture with known process-wide settings and a registry over the test
+// plugins and a few packaged ones.
 #ifndef VOCALITH_TESTS_PRESET_PRESET_TEST_SUPPORT_H
 #define VOCALITH_TESTS_PRESET_PRESET_TEST_SUPPORT_H
 
@@ -17,13 +17,18 @@
 
 namespace preset_test {
 
-// Ids of the plugins of the LADSPA SDK's amp.so (a Debian package).
-constexpr unsigned long c_nMonoAmp = 1048;
-constexpr unsigned long c_nStereoAmp = 1049;
+// vt_gain (tests/plugins): Input(0), Gain(1, default 1), Runs(2, output:
+// runs since activate, -1 while inactive), Output(3) = Gain x Input,
+// Last(4, output: the last input sample).
+constexpr unsigned long c_nGain = 77001;
+constexpr unsigned long c_nHints = 77005;     // vt_hints: a control per hint combination
+constexpr unsigned long c_nMonoAmp = 1048;    // LADSPA SDK: Gain (default 1)
+constexpr unsigned long c_nDelay = 1043;      // LADSPA SDK: delay (default 1), balance (default 0.5)
+constexpr unsigned long c_nFadDelay = 1192;   // swh-plugins: delay, feedback
 
 // One line per call: "begin node preset", "end list plugins",
-// "string name=Mono Amplifier", "uint index=0", "float value=0.5",
-// "ulong id=1048", "bool enabled=1".
+// "string name=Gain", "uint index=1", "float value=0.5", "ulong id=77001",
+// "bool enabled=1".
 class recording_formatter : public app::preset_formatter {
 public:
     void begin_node(bool is_list, const char* name) override;
@@ -37,61 +42,43 @@ public:
     std::vector<std::string> calls;
 };
 
-// The lines of `calls` inside the first node opened as `strBegin` (for
-// instance "begin node port"), without the node's own begin and end.
+std::vector<std::string> describe(const app::preset& preset);
+
+// The lines inside the nOccurrence-th node opened by the line strBegin
+// (for instance "begin node port"), without its own begin and end.
 std::vector<std::string> node_body(const std::vector<std::string>& calls, const std::string& strBegin,
                                    unsigned int nOccurrence = 0);
 
-// A directory of its own that holds symbolic links to the given plugin
-// libraries, removed again on destruction.
-class plugin_dir {
-public:
-    explicit plugin_dir(const std::vector<std::string>& libraries);
-    ~plugin_dir();
-    const std::string& path() const { return m_strPath; }
-
-private:
-    std::string m_strPath;
-};
-
-// Path of a plugin library in the system's LADSPA directory.
-std::string system_plugin(const char* pszName);
-
+// A document with these plugin elements inside "jackrack".
+std::string jackrack(const std::string& strPlugins);
+// One "plugin" element: id, "enabled", then one control row per value.
+std::string plugin(unsigned long nId, bool bEnabled, const std::vector<std::string>& values);
 // Path of a file under tests/data/presets.
 std::string data_path(const std::string& strName);
 
-// Saves the settings the loader reads and sets small, known values: one
-// channel at 8000 Hz, blocks of 64 frames, warnings printed, no presets
-// directory. Restores everything in TearDown.
-class settings_test : public ::testing::Test {
+// One channel at 8000 Hz in blocks of 64 frames, warnings printed, no
+// presets directory; the settings come back after each test. The registry
+// (one per suite) sees vt_basic.so, and amp.so, delay.so and
+// fad_delay_1192.so of the system's LADSPA directory.
+class preset_test : public ::testing::Test {
 protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
+
+    // Loads, failing the test (and giving null) on an exception.
+    static std::shared_ptr<app::preset> load_string(const std::string& strXml);
+    static std::shared_ptr<app::preset> load_file(const std::string& strPath);
+    // The n-th entry of a preset's chain.
+    static const app::preset::ladspa_instance& entry(const app::preset& preset, unsigned int nIndex);
+
+    static std::string s_strPluginDir;
+    static std::unique_ptr<ladspa::plugin_factory> s_pFactory;
 
 private:
     app::Globals m_saved;
 };
-
-// settings_test with a registry over the SDK amplifiers.
-class amp_test : public settings_test {
-protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-
-    // Loads a document from a string, failing the test on an exception.
-    static std::shared_ptr<app::preset> load_string(const std::string& strXml);
-    // A preset of mono amplifiers with these gains and enable flags.
-    static std::shared_ptr<app::preset> amp_chain(const std::vector<float>& gains,
-                                                  const std::vector<bool>& enabled);
-
-    static std::unique_ptr<plugin_dir> s_pDir;
-    static std::unique_ptr<ladspa::plugin_factory> s_pFactory;
-};
-
-// Text of a document with these plugin elements inside "jackrack".
-std::string jackrack(const std::string& strPlugins);
-// One "plugin" element: id, enabled flag, then the given control values.
-std::string amp_plugin(unsigned long nId, bool bEnabled, const std::vector<std::string>& values);
 
 }  // namespace preset_test
 
