@@ -16,7 +16,7 @@ done
 [ -z "${missing:-}" ] || exit 1
 bad=$(grep -v -x -E 'vocalith_[a-z_]+' <<<"$symbols" | c++filt \
       | grep -v -E '^((typeinfo|typeinfo name|vtable|VTT|construction vtable|non-virtual thunk|virtual thunk) (for|to) )?(app|codec|ladspa|fconv|sysport|veckern|sigtools|exit_code)::' \
-      | grep -v -E '^([A-Za-z_][A-Za-z_0-9]* )?(std::|__gnu_cxx::)|^operator (new|delete)' || true)
+      | grep -v -E '^([A-Za-z_][A-Za-z_0-9]* |(typeinfo|typeinfo name|vtable) for )?(std::|__gnu_cxx::)|^operator (new|delete)' || true)
 if [ -n "$bad" ]; then
   echo "unexpected exports:"
   echo "$bad"
