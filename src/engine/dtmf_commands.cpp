@@ -9,7 +9,7 @@ command_processor::dtmf::dtmf() : m_detector(this), m_forward(nullptr) {}
 
 command_processor::dtmf::~dtmf() = default;
 
-void command_processor::dtmf::on_tone(std::uint32_t nTone)
+void command_processor::dtmf::on_tone(int nTone)
 {
     if (m_forward != nullptr) {
         m_forward->on_tone(nTone);

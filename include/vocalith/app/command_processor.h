@@ -40,7 +40,7 @@ public:
         dtmf& operator=(const dtmf&) = delete;
 
         // nTone: the key's ASCII character ('0'-'9', '*', '#', 'A'-'D').
-        void on_tone(std::uint32_t nTone) override;
+        void on_tone(int nTone) override;
 
         sigtools::dtmf_detector<float> m_detector;
         sigtools::dtmf_event* m_forward;  // not owned; null when none is registered
