@@ -13,6 +13,7 @@
 
 #include "vocalith/app/command_processor.h"
 #include "vocalith/app/globals.h"
+#include "vocalith/app/preset.h"
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/ladspa/plugin_factory.h"
