@@ -89,32 +89,23 @@ protected:
 
 TEST_F(pipeline, filter_tail_waits_for_a_whole_block)
 {
-    settings_scope settings(1);
+    settings_scope settings(1, 256, 5);
     command_processor engine(registry(), doubling());
     const std::vector<std::int16_t> samples = noise16(512, 1, 8000);
     const std::vector<unsigned char> input = to_bytes(samples);
 
     byte_sink sink;
+    stderr_capture capture;
     EXPECT_EQ(engine.process(sink, input.data(), 1000, pcm16.get()), 256u);
-    EXPECT_EQ(engine.tail_filter_count(), 244u);
-    EXPECT_EQ(engine.tail_output_count(), 0u);
     EXPECT_EQ(sink.bytes.size(), 512u);
-
+    EXPECT_EQ(engine.process(sink, input.data() + 1000, 0, pcm16.get()), 0u);
+    EXPECT_EQ(sink.nCalls, 1u);
     EXPECT_EQ(engine.process(sink, input.data() + 1000, 24, pcm16.get()), 256u);
     EXPECT_EQ(engine.tail_filter_count(), 0u);
     EXPECT_EQ(from_bytes16(sink.bytes), scaled(samples, 2));
-}
 
-TEST_F(pipeline, debug_lines_trace_the_tails)
-{
-    settings_scope settings(1, 256, 5);
-    command_processor engine(registry(), doubling());
-    const std::vector<unsigned char> input = to_bytes(noise16(500, 2, 8000));
-    byte_sink sink;
-    stderr_capture capture;
-    engine.process(sink, input.data(), 1000, pcm16.get());
-    engine.process(sink, input.data(), 0, pcm16.get());
-    EXPECT_EQ(capture.text(),
+    const std::string strLog = capture.text();
+    EXPECT_EQ(strLog.substr(0, strLog.find("input byte size=24")),
               "[DEBUG] process: on start: input byte size=1000, m_tailInput=0, m_tailFilter=0, m_tailOutput=0\n"
               "[DEBUG] process: iteration: input byte size=1000, m_tailInput=0, m_tailFilter=0, m_tailOutput=0\n"
               "[DEBUG] process: after decoder: decodeResult.nSampleCount=500, decodeResult.nRestByteCount=0, "
@@ -125,8 +116,8 @@ TEST_F(pipeline, debug_lines_trace_the_tails)
               "m_tailInput=0, m_tailFilter=244, m_tailOutput=0\n"
               "[DEBUG] process: on end: m_tailInput=0, m_tailFilter=244, m_tailOutput=0\n"
               "[DEBUG] process: on start: input byte size=0, m_tailInput=0, m_tailFilter=244, m_tailOutput=0\n"
-              "[DEBUG] process: on end: m_tailInput=0, m_tailFilter=244, m_tailOutput=0\n");
-    EXPECT_EQ(sink.nCalls, 1u);
+              "[DEBUG] process: on end: m_tailInput=0, m_tailFilter=244, m_tailOutput=0\n"
+              "[DEBUG] process: on start: ");
 }
 
 TEST_F(pipeline, partial_frames_wait_in_the_input_tail)
