@@ -135,10 +135,4 @@ TEST_F(control, presets_are_activated_when_they_arrive_and_released_when_replace
     EXPECT_EQ(block_gain(engine), 3.0f);
 }
 
-TEST_F(control, the_engine_hands_out_its_registry)
-{
-    command_processor engine(registry(), nullptr);
-    EXPECT_EQ(&engine.get_ladspa_factory(), &registry());
-}
-
 }  // namespace
