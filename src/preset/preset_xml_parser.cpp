@@ -36,6 +36,27 @@ struct doc_deleter {
 };
 typedef std::unique_ptr<xmlDoc, doc_deleter> doc_ptr;
 
+// libxml2 reports a failed encoding conversion (a document that declares
+// UTF-32, say) through its generic error handler even with
+// XML_PARSE_NOERROR. That handler is kept per thread: it is silenced for the
+// length of one parse and the host's is put back.
+class quiet_generic_errors {
+public:
+    quiet_generic_errors() : m_pfnSaved(xmlGenericError), m_pSavedContext(xmlGenericErrorContext)
+    {
+        xmlSetGenericErrorFunc(nullptr, ignore);
+    }
+    ~quiet_generic_errors() { xmlSetGenericErrorFunc(m_pSavedContext, m_pfnSaved); }
+    quiet_generic_errors(const quiet_generic_errors&) = delete;
+    quiet_generic_errors& operator=(const quiet_generic_errors&) = delete;
+
+private:
+    static void ignore(void*, const char*, ...) {}
+
+    xmlGenericErrorFunc m_pfnSaved;
+    void* m_pSavedContext;
+};
+
 // libxml2 keeps the text of the latest error per thread; it is only read.
 void log_parse_error()
 {
@@ -57,6 +78,7 @@ doc_ptr read_file(const std::string& strPath)
 {
     // libxml2 takes "-" for the standard input, which is never a preset.
     const char* pszPath = strPath == "-" ? "./-" : strPath.c_str();
+    const quiet_generic_errors quiet;
     doc_ptr pDoc(xmlReadFile(pszPath, nullptr, c_nParseOptions));
     if (!pDoc) {
         log_parse_error();
@@ -103,6 +125,7 @@ std::shared_ptr<preset> preset_xml_parser::load_from_string(const std::string& x
     std::shared_ptr<preset> pPreset = std::make_shared<preset>();
     doc_ptr pDoc;
     if (xml.size() <= static_cast<std::string::size_type>(INT_MAX)) {
+        const quiet_generic_errors quiet;
         pDoc.reset(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                  c_nParseOptions));
     }
