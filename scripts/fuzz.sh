@@ -49,9 +49,11 @@ for target in "${targets[@]}"; do
   log="$build/fuzz-$target.log"
   mkdir -p "$work" "$findings"
   # Leaks would be reported per input; they are checked by the sanitizer run.
+  dict=()
+  if [ -f "tests/fuzz/$target.dict" ]; then dict=(-dict="tests/fuzz/$target.dict"); fi
   if ! ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
       "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
-      -artifact_prefix="$findings/" "$work" "$corpus_src/$target" >"$log" 2>&1; then
+      "${dict[@]}" -artifact_prefix="$findings/" "$work" "$corpus_src/$target" >"$log" 2>&1; then
     echo "$target: FINDING, see $log and $findings/" >&2
     status=1
   fi
