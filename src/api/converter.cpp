@@ -1,0 +1,34 @@
+#include "api/converter.h"
+
+#include "vocalith/app/preset.h"
+#include "vocalith/app/preset_xml_parser.h"
+#include "vocalith/codec/factory.h"
+
+namespace app {
+
+converter::converter(const std::string& strPreset, source nSource)
+    : m_format(stream_format::current()),
+      m_factory(s_Global.strLadspaDir),
+      m_engine(m_factory, read_preset(strPreset, nSource)),
+      m_nInputCodec(codec::id_none),
+      m_nOutputCodec(codec::id_none)
+{
+}
+
+std::shared_ptr<preset> converter::read_preset(const std::string& strPreset, source nSource)
+{
+    preset_xml_parser parser(m_factory, m_format);
+    return nSource == source::file ? parser.load(strPreset) : parser.load_from_string(strPreset);
+}
+
+codec::abstract_codec* converter::get_codec(codec::id nInput, codec::id nOutput)
+{
+    if (nInput != m_nInputCodec || nOutput != m_nOutputCodec) {
+        m_codec = codec::factory::instance().create_codec(nInput, nOutput);
+        m_nInputCodec = nInput;
+        m_nOutputCodec = nOutput;
+    }
+    return m_codec.get();
+}
+
+}  // namespace app

@@ -1,0 +1,54 @@
+// The object behind a handle of the C interface.
+#ifndef VOCALITH_SRC_API_CONVERTER_H
+#define VOCALITH_SRC_API_CONVERTER_H
+
+#include <memory>
+#include <string>
+
+#include "vocalith/app/command_processor.h"
+#include "vocalith/app/stream_format.h"
+#include "vocalith/codec/abstract_codec.h"
+#include "vocalith/codec/id.h"
+#include "vocalith/ladspa/plugin_factory.h"
+
+namespace app {
+
+class preset;
+
+// Owns a plugin registry, an engine over it and a one-entry codec cache.
+// Destroyed in reverse order: codec, engine (and with it the preset), then
+// the registry, which must outlive every plugin instance.
+class converter {
+public:
+    enum class source { file, text };
+
+    // Reads the first preset from a file name or XML text with the stream
+    // parameters current in s_Global; every later preset of this converter
+    // gets the same parameters, so engine and instances always agree.
+    converter(const std::string& strPreset, source nSource);
+    converter(const converter&) = delete;
+    converter& operator=(const converter&) = delete;
+
+    // The codec for a pair of identifiers, made by the codec factory only
+    // when the pair differs from the previous call's. Null when the pair
+    // cannot be made (also for a repeated unknown pair).
+    codec::abstract_codec* get_codec(codec::id nInput, codec::id nOutput);
+
+    // Reads a whole preset; throws app::exception when it cannot be read.
+    std::shared_ptr<preset> read_preset(const std::string& strPreset, source nSource);
+
+    command_processor& engine() { return m_engine; }
+    const stream_format& format() const { return m_format; }
+
+private:
+    stream_format m_format;
+    ladspa::plugin_factory m_factory;
+    command_processor m_engine;
+    codec::id m_nInputCodec;
+    codec::id m_nOutputCodec;
+    std::unique_ptr<codec::abstract_codec> m_codec;
+};
+
+}  // namespace app
+
+#endif
