@@ -6,6 +6,7 @@
 
 #include "api/converter.h"
 #include "api/log.h"
+#include "vocalith/app/exception.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/vocalith.h"
 
