@@ -10,6 +10,8 @@
 
 #include "host.h"
 
+#define TWO_PI 6.283185307179586
+
 #define EMPTY_PRESET "<jackrack></jackrack>"
 #define AMP_PRESET(gain)                                                                   \
     "<jackrack><plugin><id>1048</id><enabled>true</enabled><controlrow><value>" gain       \
@@ -36,7 +38,7 @@ static float* make_signal(size_t nFrames, unsigned int nChannels)
     float* pSignal = malloc(nFrames * nChannels * sizeof(float));
     for (size_t i = 0; i < nFrames; ++i) {
         for (unsigned int c = 0; c < nChannels; ++c) {
-            pSignal[i * nChannels + c] = 0.5f * (float)sin(2.0 * M_PI * (440.0 + 250.0 * c) * (double)i / 8000.0);
+            pSignal[i * nChannels + c] = 0.5f * (float)sin(TWO_PI * (440.0 + 250.0 * c) * (double)i / 8000.0);
         }
     }
     return pSignal;
