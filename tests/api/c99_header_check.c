@@ -23,6 +23,9 @@ int main(void)
         fprintf(stderr, "get_property should fail\n");
         return 1;
     }
-    (void)pfn;
+    if (vocalith_convert(NULL, pfn, NULL, VOCALITH_CODEC_ULAW, "", 0, VOCALITH_CODEC_ULAW) != -1) {
+        fprintf(stderr, "convert on a null handle should fail\n");
+        return 1;
+    }
     return 0;
 }

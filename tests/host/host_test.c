@@ -392,6 +392,34 @@ static void test_change_preset(const char* pszPresetFile)
     collector_free(&out);
 }
 
+/* A converter keeps the channel count it was made with: a preset it reads
+ * after another converter was made for two channels still fits it. */
+static void test_converter_keeps_its_format(void)
+{
+    void* pMono = api.init_string(1, 8000, EMPTY_PRESET);
+    void* pStereo = api.init_string(2, 8000, EMPTY_PRESET);
+    CHECK(pMono != NULL && pStereo != NULL);
+    CHECK_EQ_INT(0, api.change_preset_string(pMono, AMP_PRESET("0.5")));
+    collector out;
+    collector_init(&out);
+    short samples[256];
+    for (int i = 0; i < 256; ++i) {
+        samples[i] = (short)(i * 64 - 8000);
+    }
+    CHECK_EQ_INT(0, api.convert(pMono, collect, &out, 3, samples, sizeof(samples), 3));
+    CHECK_EQ_INT(512, out.nSize);
+    int nWrong = 0;
+    for (int i = 0; i < 256 && out.nSize == 512; ++i) {
+        if (abs(((const short*)out.pData)[i] - samples[i] / 2) > 1) {
+            ++nWrong;
+        }
+    }
+    CHECK_EQ_INT(0, nWrong);
+    api.fini(pStereo);
+    api.fini(pMono);
+    collector_free(&out);
+}
+
 /* One thread converts a long stream while another switches presets and sets
  * control values; every sample that goes in comes out. */
 typedef struct {
@@ -469,6 +497,7 @@ int main(int argc, char** argv)
         {"all_codec_pairs", test_all_codec_pairs},
         {"codec_cache", test_codec_cache},
         {"amp_plugin", test_amp_plugin},
+        {"converter_keeps_its_format", test_converter_keeps_its_format},
         {"two_threads", test_two_threads},
     };
     int nPassed = 0, nFailed = 0;
