@@ -55,8 +55,10 @@ const char c_szIdFirst[] = "First child element for \"plugin\" must be \"id\"\n"
 
 }  // namespace
 
-preset_xml_handler::preset_xml_handler(ladspa::plugin_factory& factory, std::shared_ptr<preset> pPreset)
+preset_xml_handler::preset_xml_handler(ladspa::plugin_factory& factory, std::shared_ptr<preset> pPreset,
+                                       const stream_format& format)
     : m_factory(factory),
+      m_format(format),
       m_preset(std::move(pPreset)),
       m_states(1, &s_Start),
       m_current(nullptr),
@@ -158,7 +160,7 @@ void preset_xml_handler::postPluginId()
         return;
     }
     std::unique_ptr<ladspa::abstract_instance> pInstance =
-        pDesc->create_instance(s_Global.nChannelCount, s_Global.nSampleRate, s_Global.nBlockSize);
+        pDesc->create_instance(m_format.nChannelCount, m_format.nSampleRate, m_format.nBlockSize);
     m_current = m_preset->add(pInstance.get());
     pInstance.release();
 }

@@ -97,7 +97,20 @@ std::string preset_dir_path(const std::string& strFile)
 
 }  // namespace
 
-preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory) : m_factory(factory) {}
+preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory)
+    : m_factory(factory), m_bFixedFormat(false), m_format(stream_format::current())
+{
+}
+
+preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory, const stream_format& format)
+    : m_factory(factory), m_bFixedFormat(true), m_format(format)
+{
+}
+
+stream_format preset_xml_parser::current_format() const
+{
+    return m_bFixedFormat ? m_format : stream_format::current();
+}
 
 std::shared_ptr<preset> preset_xml_parser::load(const std::string& filename)
 {
@@ -113,7 +126,7 @@ std::shared_ptr<preset> preset_xml_parser::load(const std::string& filename)
                         c_szFileErrorSource, c_nFileErrorLine);
     }
     {
-        preset_xml_handler handler(m_factory, pPreset);
+        preset_xml_handler handler(m_factory, pPreset, current_format());
         parse_children(pDoc->children, handler);
     }
     return pPreset;
@@ -141,7 +154,7 @@ std::shared_ptr<preset> preset_xml_parser::load_from_string(const std::string& x
                         c_nNotPresetErrorLine);
     }
     {
-        preset_xml_handler handler(m_factory, pPreset);
+        preset_xml_handler handler(m_factory, pPreset, current_format());
         parse_children(pDoc->children, handler);
     }
     return pPreset;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vocalith/app/preset.h"
+#include "vocalith/app/stream_format.h"
 #include "vocalith/export.h"
 
 namespace ladspa {
@@ -35,7 +36,9 @@ public:
         const handler_record* children;   // accepted children, or null for none
     };
 
-    preset_xml_handler(ladspa::plugin_factory& factory, std::shared_ptr<preset> pPreset);
+    // Instances are created for format's channel count, rate and block size.
+    preset_xml_handler(ladspa::plugin_factory& factory, std::shared_ptr<preset> pPreset,
+                       const stream_format& format = stream_format::current());
     // The copy shares the preset and has its own stack and text.
     preset_xml_handler(const preset_xml_handler& other);
     preset_xml_handler& operator=(const preset_xml_handler&) = delete;
@@ -69,6 +72,7 @@ private:
     static const handler_record s_SkipState;
 
     ladspa::plugin_factory& m_factory;
+    stream_format m_format;
     std::shared_ptr<preset> m_preset;
     std::vector<const handler_record*> m_states;
     std::string m_text;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "vocalith/app/stream_format.h"
 #include "vocalith/export.h"
 
 struct _xmlNode;
@@ -28,6 +29,9 @@ class preset_xml_handler;
 class VOCALITH_API preset_xml_parser {
 public:
     explicit preset_xml_parser(ladspa::plugin_factory& factory);
+    // Every preset this parser reads is made for format instead of the
+    // process-wide values, so that it fits an engine built earlier.
+    preset_xml_parser(ladspa::plugin_factory& factory, const stream_format& format);
 
     // Reads the file `filename` (plain or gzip-compressed), relative names
     // against the current directory; when that fails and the presets
@@ -46,7 +50,11 @@ public:
 private:
     void parse_children(_xmlNode* pNode, preset_xml_handler& handler);
 
+    stream_format current_format() const;
+
     ladspa::plugin_factory& m_factory;
+    bool m_bFixedFormat;
+    stream_format m_format;
 };
 
 }  // namespace app
