@@ -20,7 +20,7 @@ namespace {
 std::atomic<long> g_nAllocations(0);
 thread_local bool t_bCounting = false;
 
-void note_allocation()
+[[maybe_unused]] void note_allocation()
 {
     if (t_bCounting) {
         ++g_nAllocations;
