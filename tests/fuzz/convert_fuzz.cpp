@@ -1,0 +1,139 @@
+// Converters through the C interface: a preset from a small set (fixture
+// plugins, the SDK amplifier and hostile plugins), random channel count,
+// rate and block size, then a random sequence of conversions with random
+// codec pairs and chunk sizes, control changes (NaN included) and preset
+// switches. Checks the return values, that every piece handed to the
+// callback is 1 to 8192 bytes, that each call's output is whole frames of
+// its codec, and that float32 output never carries NaN or infinities.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "vocalith/vocalith.h"
+
+namespace {
+
+const char* const c_aPresets[] = {
+    // no plugins
+    "<jackrack></jackrack>",
+    // fixture gain, then 1->2 and 2->1 plugins that force channel adaptation
+    "<jackrack><plugin><id>77001</id><enabled>true</enabled><controlrow><value>0.5</value></controlrow></plugin>"
+    "<plugin><id>77003</id><enabled>true</enabled></plugin>"
+    "<plugin><id>77004</id><enabled>true</enabled></plugin></jackrack>",
+    // fixture stereo plugin with a wet/dry mix, SDK mono amplifier
+    "<jackrack><plugin><id>77002</id><enabled>true</enabled><wet_dry_enabled>true</wet_dry_enabled>"
+    "<wet_dry_values><value>0.25</value></wet_dry_values></plugin>"
+    "<plugin><id>1048</id><enabled>true</enabled><controlrow><value>2</value></controlrow></plugin></jackrack>",
+    // NaN and infinities from a plugin, no lifecycle calls
+    "<jackrack><plugin><id>77503</id><enabled>true</enabled></plugin>"
+    "<plugin><id>77502</id><enabled>true</enabled></plugin></jackrack>",
+    // a thousand controls, controls read at activation only, a nameless plugin
+    "<jackrack><plugin><id>77505</id><enabled>true</enabled></plugin>"
+    "<plugin><id>77508</id><enabled>true</enabled><controlrow><value>3</value></controlrow></plugin>"
+    "<plugin><id>77506</id><enabled>true</enabled></plugin></jackrack>",
+    // damaged documents
+    "<jackrack><plugin><enabled>true</enabled><id>77001</id>",
+    "<jackrack><plugin><id>-1</id><controlrow><value>nan</value></controlrow></plugin></jackrack>",
+    // a plugin that never instantiates: the converter cannot be made
+    "<jackrack><plugin><id>77501</id><enabled>true</enabled></plugin></jackrack>",
+};
+constexpr std::uint32_t c_nPresets = sizeof c_aPresets / sizeof c_aPresets[0];
+
+const unsigned c_aRates[] = {8000, 16000, 44100, 1};
+const std::int32_t c_aBlockSizes[] = {1, 7, 64, 160, 256, 1024};
+
+struct output {
+    std::vector<std::uint8_t> bytes;
+};
+
+int collect(void* pUser, const void* pData, unsigned int nSize)
+{
+    FUZZ_CHECK(nSize >= 1 && nSize <= 8192);
+    const std::uint8_t* p = static_cast<const std::uint8_t*>(pData);
+    static_cast<output*>(pUser)->bytes.insert(static_cast<output*>(pUser)->bytes.end(), p, p + nSize);
+    return 0;
+}
+
+std::uint32_t frame_bytes(unsigned nCodec, unsigned nChannels)
+{
+    switch (nCodec) {
+    case VOCALITH_CODEC_FLOAT32: return 4 * nChannels;
+    case VOCALITH_CODEC_PCM16BE:
+    case VOCALITH_CODEC_PCM16LE: return 2 * nChannels;
+    case VOCALITH_CODEC_GSM610: return 33;
+    default: return 1;
+    }
+}
+
+void check_output(const output& out, unsigned nCodec, unsigned nChannels)
+{
+    FUZZ_CHECK(out.bytes.size() % frame_bytes(nCodec, nChannels) == 0);
+    if (nCodec == VOCALITH_CODEC_FLOAT32) {
+        for (std::size_t i = 0; i + 4 <= out.bytes.size(); i += 4) {
+            float f;
+            std::memcpy(&f, &out.bytes[i], sizeof f);
+            FUZZ_CHECK(std::isfinite(f));
+        }
+    }
+}
+
+void set_up_once()
+{
+    static bool s_bDone = false;
+    if (!s_bDone) {
+        const std::int32_t nQuiet = 0;
+        vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
+        vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_FUZZ_LADSPA_DIR);
+        s_bDone = true;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    set_up_once();
+    fuzz::input in(pData, nSize);
+    const std::uint32_t nPreset = in.range(0, c_nPresets - 1);
+    const unsigned nChannels = in.range(1, 3);
+    const unsigned nRate = c_aRates[in.range(0, 3)];
+    const std::int32_t nBlockSize = c_aBlockSizes[in.range(0, 5)];
+    vocalith_set_property(VOCALITH_PROP_BLOCK_SIZE, &nBlockSize);
+
+    void* pHandle = vocalith_init_string(nChannels, nRate, c_aPresets[nPreset]);
+    if (pHandle == nullptr) {
+        // Only the document that is not well-formed and the plugin that
+        // never instantiates may be refused.
+        FUZZ_CHECK(nPreset == 5 || nPreset == 7);
+        return 0;
+    }
+    for (int nOp = 0; nOp < 24 && in.left() > 0; ++nOp) {
+        const std::uint8_t nKind = in.byte();
+        if (nKind < 200) {
+            const unsigned nInCodec = in.range(0, 7);
+            const unsigned nOutCodec = in.range(0, 7);
+            std::size_t nChunk = 0;
+            const std::uint8_t* pChunk = in.take(in.range(0, 4000), nChunk);
+            // An exact-size copy, so that reading past the chunk is caught.
+            const std::vector<std::uint8_t> chunk(pChunk, pChunk + nChunk);
+            output out;
+            const int nResult = vocalith_convert(pHandle, collect, &out, nInCodec, chunk.data(),
+                                                 static_cast<unsigned>(chunk.size()), nOutCodec);
+            const bool bKnown = nInCodec >= 1 && nInCodec <= 6 && nOutCodec >= 1 && nOutCodec <= 6;
+            FUZZ_CHECK(nResult == (bKnown ? 0 : -1));
+            FUZZ_CHECK(bKnown || out.bytes.empty());
+            check_output(out, nOutCodec, nChannels);
+        } else if (nKind < 240) {
+            const std::uint32_t nBits = in.u32();
+            float fValue;
+            std::memcpy(&fValue, &nBits, sizeof fValue);
+            vocalith_set_preset_property(pHandle, in.range(0, 4), in.range(0, 1001), fValue);
+        } else {
+            vocalith_change_preset_string(pHandle, c_aPresets[in.range(0, c_nPresets - 1)]);
+        }
+    }
+    vocalith_fini(pHandle);
+    return 0;
+}
