@@ -1,0 +1,64 @@
+// Helpers shared by the subcommands of the vocalith command.
+#ifndef VOCALITH_TOOL_COMMON_H
+#define VOCALITH_TOOL_COMMON_H
+
+#include <stdexcept>
+#include <string>
+
+#include "vocalith/codec/id.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tool {
+
+// A failure the command reports as one line on standard error before it
+// exits with a non-zero status.
+class error : public std::runtime_error {
+public:
+    explicit error(const std::string& strMessage) : std::runtime_error(strMessage) {}
+};
+
+// printf-style message for tool::error.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Settings every subcommand that touches plugins shares.
+struct host_options {
+    std::string strLadspaPath;  // empty: LADSPA_PATH, else the built-in list
+    std::string strPresetDir;   // empty: the bundled presets
+    unsigned int nLogLevel = 1;
+};
+
+// Adds --ladspa-path and --log-level (and --preset-dir when bPresets) to sub.
+void add_host_options(CLI::App& sub, host_options& options, bool bPresets);
+
+// Writes the log level into the process-wide settings.
+void apply_log_level(const host_options& options);
+
+// The library's exception text without its "<source>, line <n>: " prefix,
+// which means nothing to someone running the command.
+std::string user_message(const char* pszWhat);
+
+// Codec of a name given on the command line; throws tool::error naming the
+// option for an unknown name.
+codec::id parse_codec(const std::string& strName, const char* pszOption);
+// Codec named by the text after the file name's last dot, or id_none.
+codec::id codec_from_extension(const std::string& strPath);
+// Lower-case extension check: whether the file name ends in ".wav".
+bool has_wav_extension(const std::string& strPath);
+
+// Mono-only codecs (G.711, GSM) cannot carry several channels.
+bool is_mono_codec(codec::id nId);
+
+// Number range checks shared by convert and dtmf.
+void check_channels(unsigned int nChannels, const char* pszWhere);
+void check_rate(unsigned int nRate, const char* pszWhere);
+
+// Directory of the bundled presets: beside an installed command, else the
+// source tree the command was built from.
+std::string bundled_preset_dir();
+
+}  // namespace tool
+
+#endif

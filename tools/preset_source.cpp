@@ -1,0 +1,112 @@
+#include "preset_source.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include "common.h"
+#include "vocalith/app/preset.h"
+#include "vocalith/app/preset_xml_parser.h"
+#include "vocalith/ladspa/plugin_factory.h"
+
+namespace tool {
+
+static bool is_readable_file(const std::string& strPath)
+{
+    return !strPath.empty() && ::access(strPath.c_str(), R_OK) == 0 && strPath.back() != '/';
+}
+
+std::string resolve_preset(const std::string& strArg, const std::string& strDir)
+{
+    if (is_readable_file(strArg)) {
+        return strArg;
+    }
+    // A path with a directory part names a file; only bare names are looked up.
+    if (strArg.find('/') == std::string::npos && !strDir.empty()) {
+        std::string strBase = strDir.back() == '/' ? strDir + strArg : strDir + "/" + strArg;
+        for (const char* pszSuffix : {"", ".xml", ".xml.gz", ".rack"}) {
+            std::string strPath = strBase + pszSuffix;
+            if (is_readable_file(strPath)) {
+                return strPath;
+            }
+        }
+        throw error(format("preset '%s' not found (no such file, nor in %s)", strArg.c_str(), strDir.c_str()));
+    }
+    throw error(format("preset '%s' not found", strArg.c_str()));
+}
+
+namespace {
+// Frees a libxml2 document however the scan ends.
+struct xml_doc {
+    explicit xml_doc(xmlDocPtr p) : pDoc(p) {}
+    ~xml_doc()
+    {
+        if (pDoc) {
+            xmlFreeDoc(pDoc);
+        }
+    }
+    xmlDocPtr pDoc;
+};
+
+bool is_element(xmlNodePtr pNode, const char* pszName)
+{
+    return pNode->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(pNode->name), pszName) == 0;
+}
+}  // namespace
+
+std::vector<unsigned long> preset_plugin_ids(const std::string& strPath)
+{
+    // No network, no entities, no messages of libxml2's own: the loader
+    // reports nothing more either, and a broken file gets one clear line here.
+    xml_doc doc(xmlReadFile(strPath.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (!doc.pDoc) {
+        throw error(format("%s: not a readable XML document", strPath.c_str()));
+    }
+    xmlNodePtr pRoot = xmlDocGetRootElement(doc.pDoc);
+    if (!pRoot || !is_element(pRoot, "jackrack")) {
+        throw error(format("%s: not a preset (the root element is '%s', not 'jackrack')", strPath.c_str(),
+                           pRoot ? reinterpret_cast<const char*>(pRoot->name) : ""));
+    }
+    std::vector<unsigned long> ids;
+    for (xmlNodePtr pPlugin = pRoot->children; pPlugin; pPlugin = pPlugin->next) {
+        if (!is_element(pPlugin, "plugin")) {
+            continue;
+        }
+        for (xmlNodePtr pId = pPlugin->children; pId; pId = pId->next) {
+            if (is_element(pId, "id")) {
+                xmlChar* pszText = xmlNodeGetContent(pId);
+                ids.push_back(std::strtoul(reinterpret_cast<const char*>(pszText), nullptr, 10));
+                xmlFree(pszText);
+            }
+        }
+    }
+    return ids;
+}
+
+static std::string search_path(const ladspa::plugin_factory& factory)
+{
+    if (!factory.path().empty()) {
+        return factory.path();
+    }
+    const char* pszEnv = std::getenv("LADSPA_PATH");
+    return pszEnv ? pszEnv : "the built-in list";
+}
+
+std::shared_ptr<app::preset> load_preset(const std::string& strArg, const std::string& strDir,
+                                         ladspa::plugin_factory& factory)
+{
+    std::string strPath = resolve_preset(strArg, strDir);
+    for (unsigned long nId : preset_plugin_ids(strPath)) {
+        if (!factory.get(nId)) {
+            throw error(format("%s: needs LADSPA plugin %lu, which is not on the search path '%s'",
+                               strPath.c_str(), nId, search_path(factory).c_str()));
+        }
+    }
+    return app::preset_xml_parser(factory).load(strPath);
+}
+
+}  // namespace tool
