@@ -19,15 +19,11 @@ int main(int argc, char** argv)
                                            tool::add_plugins(app), tool::add_dtmf(app)};
     try {
         app.parse(argc, argv);
-    } catch (const CLI::Success& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
     } catch (const CLI::ParseError& e) {
+        // Help and version requests are "errors" that exit with status 0.
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);
+        }
         std::fprintf(stderr, "vocalith: %s (see vocalith --help)\n", e.what());
         return e.get_exit_code() != 0 ? e.get_exit_code() : 2;
     }
