@@ -36,7 +36,7 @@ struct key_found {
 class key_collector : public sigtools::dtmf_event {
 public:
     explicit key_collector(const key_onset& onset) : m_onset(onset) {}
-    void on_tone(std::uint32_t nTone) override
+    void on_tone(int nTone) override
     {
         char key = static_cast<char>(nTone);
         keys.push_back(key_found{m_onset.find_start(key), key});
