@@ -40,7 +40,8 @@ void add_host_options(CLI::App& sub, host_options& options, bool bPresets)
                        "directory searched for preset names (default: the bundled presets)");
     }
     sub.add_option("--log-level", options.nLogLevel,
-                   "0 silent, 1 errors, 2 warnings, 3 notes, 4 info, 5 debug (default 1)")
+                   "library log lines on standard error: 0 none, 1 errors, 2 warnings, 3 notes, 4 info, "
+                   "5 debug (default 0)")
         ->check(CLI::Range(0, 5));
 }
 

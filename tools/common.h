@@ -27,7 +27,9 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 struct host_options {
     std::string strLadspaPath;  // empty: LADSPA_PATH, else the built-in list
     std::string strPresetDir;   // empty: the bundled presets
-    unsigned int nLogLevel = 1;
+    // Silent by default: the command reports its own failures, and a broken
+    // library on the search path would otherwise be reported on every run.
+    unsigned int nLogLevel = 0;
 };
 
 // Adds --ladspa-path and --log-level (and --preset-dir when bPresets) to sub.
