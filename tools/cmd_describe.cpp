@@ -36,6 +36,9 @@ int run_describe(const describe_options& opt)
     ladspa::plugin_factory plugins(opt.host.strLadspaPath);
     std::shared_ptr<app::preset> preset = load_preset(
         opt.strPreset, opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
+    // Activated as an engine would: some plugins set up in activate what
+    // their cleanup releases, and the preset deactivates when it goes.
+    preset->activate();
     tree_formatter formatter;
     preset->describe(formatter);
     if (opt.bJson) {

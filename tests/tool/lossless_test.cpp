@@ -41,14 +41,14 @@ TEST_F(lossless, linear_codec_pairs_return_the_same_pcm16_samples)
             std::string strMid = std::string("from_") + pszFrom + "." + pszTo;
             ASSERT_NO_FATAL_FAILURE(convert(std::string("in.") + pszFrom + " " + strMid));
             ASSERT_NO_FATAL_FAILURE(convert(strMid + " back.wav --out-codec pcm16le"));
-            EXPECT_EQ(wav_samples(path("back.wav")), original);
+            EXPECT_TRUE(same_samples(wav_samples(path("back.wav")), original));
         }
     }
     // pcm16be raw really is byte-exchanged, not a copy of pcm16le.
     std::string strLe = read_file(path("in.pcm16le")), strBe = read_file(path("in.pcm16be"));
     ASSERT_EQ(strLe.size(), strBe.size());
     ASSERT_GE(strLe.size(), 2u);
-    EXPECT_NE(strLe, strBe);
+    EXPECT_FALSE(strLe == strBe);
     for (std::size_t i = 0; i + 1 < strLe.size(); i += 2) {
         ASSERT_EQ(strLe[i], strBe[i + 1]) << "byte " << i;
     }
@@ -59,14 +59,14 @@ TEST_F(lossless, wav_to_wav_keeps_samples_whatever_the_wav_codec)
     std::string strInput = sample("speech.wav");
     std::vector<std::int16_t> original = wav_samples(strInput);
     ASSERT_NO_FATAL_FAILURE(convert("'" + strInput + "' same.wav"));
-    EXPECT_EQ(wav_samples(path("same.wav")), original);
+    EXPECT_TRUE(same_samples(wav_samples(path("same.wav")), original));
     for (const char* pszCodec : {"float32", "pcm16be"}) {
         SCOPED_TRACE(pszCodec);
         ASSERT_NO_FATAL_FAILURE(convert("'" + strInput + "' mid.wav --out-codec " + std::string(pszCodec)));
         // sox agrees on the intermediate file's shape.
         EXPECT_EQ(shell("soxi -s '" + path("mid.wav") + "'"), std::to_string(original.size()));
         ASSERT_NO_FATAL_FAILURE(convert("mid.wav back.wav --out-codec pcm16le"));
-        EXPECT_EQ(wav_samples(path("back.wav")), original);
+        EXPECT_TRUE(same_samples(wav_samples(path("back.wav")), original));
     }
 }
 
@@ -79,18 +79,28 @@ TEST_F(lossless, g711_streams_survive_decoding_and_encoding_again)
         ASSERT_NO_FATAL_FAILURE(convert("'" + strInput + "' " + strLaw));
         std::string strCoded = read_file(path(strLaw));
         EXPECT_EQ(strCoded.size(), wav_samples(strInput).size());
-        // G.711 to G.711 of the same law, directly and by way of pcm16.
-        ASSERT_NO_FATAL_FAILURE(convert(strLaw + " again." + pszCodec));
-        EXPECT_EQ(read_file(path(std::string("again.") + pszCodec)), strCoded);
         ASSERT_NO_FATAL_FAILURE(convert(strLaw + " wide.wav --out-codec pcm16"));
+        std::vector<std::int16_t> decoded = wav_samples(path("wide.wav"));
+        ASSERT_EQ(decoded.size(), strCoded.size());
+
+        // G.711 to G.711 of the same law, directly and by way of pcm16, then
+        // widened again. (mu-law has two codes for zero, so its bytes may
+        // differ where the samples do not.)
+        ASSERT_NO_FATAL_FAILURE(convert(strLaw + " again." + pszCodec));
         ASSERT_NO_FATAL_FAILURE(convert("wide.wav back." + std::string(pszCodec)));
-        EXPECT_EQ(read_file(path(std::string("back.") + pszCodec)), strCoded);
-        // A G.711 WAV file holds the same bytes behind its header.
+        for (const std::string& strCopy : {std::string("again."), std::string("back.")}) {
+            ASSERT_NO_FATAL_FAILURE(convert(strCopy + pszCodec + " copy.wav --out-codec pcm16"));
+            EXPECT_TRUE(same_samples(wav_samples(path("copy.wav")), decoded)) << strCopy << pszCodec;
+        }
+        // A G.711 WAV file holds the G.711 bytes behind its header.
         ASSERT_NO_FATAL_FAILURE(convert(strLaw + " law.wav"));
         std::string strWav = read_file(path("law.wav"));
         ASSERT_EQ(strWav.size(), 44 + strCoded.size());
-        EXPECT_EQ(strWav.substr(44), strCoded);
+        EXPECT_TRUE(strWav.compare(44, std::string::npos, strCoded) == 0);
     }
+    // A-law has one code per value: its bytes come back exactly.
+    EXPECT_TRUE(read_file(path("again.alaw")) == read_file(path("speech.alaw")));
+    EXPECT_TRUE(read_file(path("back.alaw")) == read_file(path("speech.alaw")));
 }
 
 TEST_F(lossless, standard_input_and_output_carry_raw_data)
@@ -99,11 +109,11 @@ TEST_F(lossless, standard_input_and_output_carry_raw_data)
     ASSERT_NO_FATAL_FAILURE(convert("'" + strInput + "' in.raw"));
     result res = run("convert -p empty.xml --ladspa-path noplugins - -", path("in.raw"));
     ASSERT_EQ(res.nStatus, 0) << res.strErr;
-    EXPECT_EQ(res.strOut, read_file(path("in.raw")));
+    EXPECT_TRUE(res.strOut == read_file(path("in.raw")));
     // A WAV on the standard input is recognised by its header.
     result wav = run("convert -p empty.xml --ladspa-path noplugins - out.raw", strInput);
     ASSERT_EQ(wav.nStatus, 0) << wav.strErr;
-    EXPECT_EQ(read_file(path("out.raw")), read_file(path("in.raw")));
+    EXPECT_TRUE(read_file(path("out.raw")) == read_file(path("in.raw")));
 }
 
 }  // namespace

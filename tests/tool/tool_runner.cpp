@@ -161,4 +161,18 @@ double rms(const std::vector<std::int16_t>& samples)
     return std::sqrt(fSum / samples.size());
 }
 
+::testing::AssertionResult same_samples(const std::vector<std::int16_t>& actual,
+                                        const std::vector<std::int16_t>& expected)
+{
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure() << actual.size() << " samples instead of " << expected.size();
+    }
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (actual[i] != expected[i]) {
+            return ::testing::AssertionFailure() << "sample " << i << " is " << actual[i] << " instead of " << expected[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace tool_test

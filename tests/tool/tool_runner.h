@@ -53,6 +53,11 @@ std::vector<std::int16_t> raw_samples(const std::string& strPath);
 
 double rms(const std::vector<std::int16_t>& samples);
 
+// Equal sample sequences; on failure says where they part instead of
+// printing tens of thousands of samples.
+::testing::AssertionResult same_samples(const std::vector<std::int16_t>& actual,
+                                        const std::vector<std::int16_t>& expected);
+
 // A preset without plugins.
 const char* const c_emptyPreset = "<?xml version=\"1.0\"?>\n<jackrack>\n  <channels>1</channels>\n</jackrack>\n";
 
