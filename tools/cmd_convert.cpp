@@ -134,11 +134,7 @@ int run_convert(const convert_options& opt)
         }
         nSamples += engine.process_tail(sink, pCodec.get());
     }
-    if (nSamples > 0xFFFFFFFFu) {
-        throw error(format("%s: too long for one file (%llu samples per channel)", opt.strOutput.c_str(),
-                           static_cast<unsigned long long>(nSamples)));
-    }
-    out.commit(static_cast<unsigned int>(nSamples));
+    out.commit(nSamples);
     return 0;
 }
 

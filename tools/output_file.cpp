@@ -22,13 +22,16 @@ static bool wav_can_carry(codec::id nCodec)
 
 output_file::output_file(const std::string& strPath, codec::id nCodec, unsigned int nChannels,
                          unsigned int nRate)
-    : m_strPath(strPath), m_bCommitted(false)
+    : m_strPath(strPath), m_nFrameBytes(0), m_bCommitted(false)
 {
     bool bWav = strPath != "-" && has_wav_extension(strPath);
     if (bWav && !wav_can_carry(nCodec)) {
         throw error(format("%s: a WAV file cannot carry %s samples; give a raw output name such as out.%s",
                            strPath.c_str(), codec::factory::instance().name(nCodec, "?"),
                            codec::factory::instance().name(nCodec, "raw")));
+    }
+    if (bWav) {
+        m_nFrameBytes = nChannels * (nCodec == codec::id_pcm_float32 ? 4 : is_mono_codec(nCodec) ? 1 : 2);
     }
     if (strPath == "-") {
         m_pStream.reset(new fconv::sound_stream("-", false));
@@ -75,9 +78,14 @@ std::string output_file::make_temp_name()
     return std::string(name.data());
 }
 
-void output_file::commit(unsigned int nSampleCount)
+void output_file::commit(std::uint64_t nSampleCount)
 {
-    m_pFile->finish(nSampleCount);
+    // The data chunk's size is a 32-bit field.
+    if (m_nFrameBytes != 0 && nSampleCount * m_nFrameBytes > 0xFFFFFFF0u) {
+        throw error(format("%s: %llu samples are too many for a WAV file; give a raw output name", m_strPath.c_str(),
+                           static_cast<unsigned long long>(nSampleCount)));
+    }
+    m_pFile->finish(static_cast<unsigned int>(nSampleCount));
     m_pFile.reset();
     m_pStream.reset();
     if (!m_strTemp.empty() && std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) {

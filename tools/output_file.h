@@ -4,6 +4,7 @@
 #ifndef VOCALITH_TOOL_OUTPUT_FILE_H
 #define VOCALITH_TOOL_OUTPUT_FILE_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,8 +28,9 @@ public:
 
     void write(const void* pData, unsigned int nSize) { m_pFile->write(pData, nSize); }
     // Completes the header for nSampleCount samples per channel, closes the
-    // file and gives it the output's name.
-    void commit(unsigned int nSampleCount);
+    // file and gives it the output's name. Throws tool::error when a WAV
+    // header cannot state that many samples.
+    void commit(std::uint64_t nSampleCount);
 
 private:
     std::string make_temp_name();
@@ -38,6 +40,7 @@ private:
     std::unique_ptr<fconv::sound_stream> m_pStream;
     fconv::file_factory m_factory;
     std::unique_ptr<fconv::sound_file> m_pFile;
+    std::uint32_t m_nFrameBytes;  // bytes per sample of all channels in a WAV data chunk; 0 for raw
     bool m_bCommitted;
 };
 
