@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Figures for bench/peers/run.sh: samples per second and same-run ratios from hyperfine's
+JSON, or instructions per sample from two callgrind profiles of different corpus lengths."""
+import argparse
+import json
+import os
+import re
+import sys
+
+
+def ulaw_table():
+    table = []
+    for code in range(256):
+        u = ~code & 0xFF
+        t = (((u & 0x0F) << 3) + 0x84) << ((u & 0x70) >> 4)
+        table.append((0x84 - t) if u & 0x80 else (t - 0x84))
+    return table
+
+
+def ulaw_distance(path_a, path_b, stride=61):
+    """Mean absolute difference of two µ-law files relative to the mean magnitude of the
+    first, over every stride-th sample (enough to tell a gain of 0.5 from 1.0)."""
+    table = ulaw_table()
+    with open(path_a, 'rb') as fa, open(path_b, 'rb') as fb:
+        a, b = fa.read(), fb.read()
+    n = min(len(a), len(b))
+    diff = mag = 0
+    for i in range(0, n, stride):
+        x, y = table[a[i]], table[b[i]]
+        diff += abs(x - y)
+        mag += abs(x)
+    return diff / mag if mag else float('inf')
+
+
+def check_outputs(work, job, input_path):
+    """Every tool must have written about as many bytes as it read; ours must agree with
+    sox on the µ-law jobs. A timing of a command that did the wrong work means nothing."""
+    ext = os.path.splitext(input_path)[1]
+    size_in = os.path.getsize(input_path)
+    problems = []
+    for tool in ('vocalith', 'sox', 'ffmpeg'):
+        out = os.path.join(work, 'out-%s-%s%s' % (job, tool, ext))
+        size = os.path.getsize(out) if os.path.exists(out) else 0
+        if abs(size - size_in) > max(1024, size_in // 100):
+            problems.append('%s wrote %d bytes for %d' % (tool, size, size_in))
+    # The shifter's windowing differs between hosts' block sizes; compare the others only.
+    if ext == '.ul' and job != 'ulaw-pitch':
+        ours = os.path.join(work, 'out-%s-vocalith%s' % (job, ext))
+        theirs = os.path.join(work, 'out-%s-sox%s' % (job, ext))
+        d = ulaw_distance(theirs, ours)
+        if d > 0.05:
+            problems.append('vocalith and sox outputs differ by %.1f %%' % (100 * d))
+    return problems
+
+
+def report_time(args):
+    rows = []
+    failed = False
+    for job in args.jobs:
+        with open(os.path.join(args.work, job + '.json')) as f:
+            results = {r['command']: r for r in json.load(f)['results']}
+        ext = '.gsm' if job.startswith('gsm') else '.ul'
+        for problem in check_outputs(args.work, job, os.path.join(args.work, 'corpus' + ext)):
+            print('%s: %s' % (job, problem), file=sys.stderr)
+            failed = True
+        ours = results['vocalith']['mean']
+        cells = [job]
+        for tool in ('vocalith', 'sox', 'ffmpeg'):
+            r = results[tool]
+            cells.append('%.1f M (±%.0f %%)' % (args.samples / r['mean'] / 1e6,
+                                              100 * r['stddev'] / r['mean'] if r['stddev'] else 0))
+        cells.append('%.2f' % (results['sox']['mean'] / ours))
+        cells.append('%.2f' % (results['ffmpeg']['mean'] / ours))
+        rows.append(cells)
+    header = ['job', 'vocalith samples/s', 'sox samples/s', 'ffmpeg samples/s',
+              'vocalith / sox', 'vocalith / ffmpeg']
+    print('| ' + ' | '.join(header) + ' |')
+    print('|' + '|'.join('---' for _ in header) + '|')
+    for cells in rows:
+        print('| ' + ' | '.join(cells) + ' |')
+    print('(mean of the runs, ± relative standard deviation; ratios are samples per second '
+          'of vocalith over the peer, from this run)')
+    return 1 if failed else 0
+
+
+def self_cost_by_object(path):
+    """Exclusive Ir per object file of a callgrind profile (one event, line positions)."""
+    names = {}
+    cost = {}
+    current = None
+    skip_next = False
+    with open(path) as f:
+        for line in f:
+            if line.startswith('ob='):
+                m = re.match(r'ob=\((\d+)\)(?: (.*))?', line.rstrip('\n'))
+                if m:
+                    if m.group(2):
+                        names[m.group(1)] = m.group(2)
+                    current = names.get(m.group(1), m.group(1))
+                else:
+                    current = line[3:].strip()
+            elif line.startswith('calls='):
+                skip_next = True
+            elif line[:1].isdigit() or line[:1] in '+-*':
+                if skip_next:
+                    skip_next = False
+                    continue
+                parts = line.split()
+                if len(parts) >= 2:
+                    cost[current] = cost.get(current, 0) + int(parts[-1])
+    return cost
+
+
+def group(obj, vocalith):
+    base = os.path.basename(obj or '')
+    if obj and os.path.realpath(obj) == os.path.realpath(vocalith):
+        return 'vocalith'
+    if '/ladspa/' in (obj or ''):
+        return 'plugin'
+    if base.startswith('libgsm'):
+        return 'libgsm'
+    if base.startswith(('libc.', 'libc-', 'libm.', 'libm-', 'libstdc++', 'libgcc')):
+        return 'libc/libm/libstdc++'
+    return 'other'
+
+
+def report_callgrind(args):
+    groups = ['vocalith', 'libc/libm/libstdc++', 'plugin', 'libgsm', 'other']
+    header = ['job', 'Ir/sample'] + [g + ' Ir/sample' for g in groups] + ['vocalith share']
+    print('| ' + ' | '.join(header) + ' |')
+    print('|' + '|'.join('---' for _ in header) + '|')
+    for job in args.jobs:
+        per = {}
+        for stem in ('short', 'long'):
+            totals = {}
+            path = os.path.join(args.work, 'callgrind-%s-%s.out' % (job, stem))
+            for obj, ir in self_cost_by_object(path).items():
+                g = group(obj, args.vocalith)
+                totals[g] = totals.get(g, 0) + ir
+            per[stem] = totals
+        delta = {g: (per['long'].get(g, 0) - per['short'].get(g, 0)) / args.samples for g in groups}
+        total = sum(delta.values())
+        cells = [job, '%.1f' % total] + ['%.1f' % delta[g] for g in groups]
+        cells.append('%.1f %%' % (100 * delta['vocalith'] / total if total else 0))
+        print('| ' + ' | '.join(cells) + ' |')
+    print('(whole command; start-up removed by subtracting a 10 s run from a 70 s run; '
+          '"vocalith" is the command with the library linked in)')
+    return 0
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument('mode', choices=['time', 'callgrind'])
+    p.add_argument('--work', required=True)
+    p.add_argument('--samples', type=int, required=True)
+    p.add_argument('--vocalith', default='')
+    p.add_argument('jobs', nargs='+')
+    args = p.parse_args()
+    return report_time(args) if args.mode == 'time' else report_callgrind(args)
+
+
+if __name__ == '__main__':
+    sys.exit(main())
