@@ -137,14 +137,21 @@ public:
         return (u & 0x80) ? 0x84 - t : t - 0x84;
     }
 
+    // The code's position on the signed scale of 255 levels (both zeros at 0).
+    static int ulaw_level(unsigned char nCode)
+    {
+        int u = ~nCode & 0xFF;
+        return (u & 0x80) ? -(u & 0x7F) : (u & 0x7F);
+    }
+
     static unsigned char pcm_to_ulaw(int nPcm)
     {
-        int v = nPcm >> 2;
         int nMask = 0xFF;
-        if (v < 0) {
-            v = -v;
+        if (nPcm < 0) {
+            nPcm = -nPcm;
             nMask = 0x7F;
         }
+        int v = nPcm >> 2;
         v = (v > 8158 ? 8158 : v) + 33;
         int nSeg = 31 - __builtin_clz(static_cast<unsigned int>(v)) - 5;
         return static_cast<unsigned char>(((nSeg << 4) | ((v >> (nSeg + 1)) & 0x0F)) ^ nMask);

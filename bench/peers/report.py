@@ -32,13 +32,16 @@ def ulaw_distance(path_a, path_b, stride=61):
     return diff / mag if mag else float('inf')
 
 
+TOOLS = ('vocalith', 'vocalith-1lib', 'sox', 'ffmpeg')
+
+
 def check_outputs(work, job, input_path):
     """Every tool must have written about as many bytes as it read; ours must agree with
     sox on the µ-law jobs. A timing of a command that did the wrong work means nothing."""
     ext = os.path.splitext(input_path)[1]
     size_in = os.path.getsize(input_path)
     problems = []
-    for tool in ('vocalith', 'sox', 'ffmpeg'):
+    for tool in TOOLS:
         out = os.path.join(work, 'out-%s-%s%s' % (job, tool, ext))
         size = os.path.getsize(out) if os.path.exists(out) else 0
         if abs(size - size_in) > max(1024, size_in // 100):
@@ -63,23 +66,24 @@ def report_time(args):
         for problem in check_outputs(args.work, job, os.path.join(args.work, 'corpus' + ext)):
             print('%s: %s' % (job, problem), file=sys.stderr)
             failed = True
-        ours = results['vocalith']['mean']
         cells = [job]
-        for tool in ('vocalith', 'sox', 'ffmpeg'):
+        for tool in TOOLS:
             r = results[tool]
             cells.append('%.1f M (±%.0f %%)' % (args.samples / r['mean'] / 1e6,
                                               100 * r['stddev'] / r['mean'] if r['stddev'] else 0))
-        cells.append('%.2f' % (results['sox']['mean'] / ours))
-        cells.append('%.2f' % (results['ffmpeg']['mean'] / ours))
+        for ours in ('vocalith', 'vocalith-1lib'):
+            for peer in ('sox', 'ffmpeg'):
+                cells.append('%.2f' % (results[peer]['mean'] / results[ours]['mean']))
         rows.append(cells)
-    header = ['job', 'vocalith samples/s', 'sox samples/s', 'ffmpeg samples/s',
-              'vocalith / sox', 'vocalith / ffmpeg']
+    header = ['job'] + [t + ' samples/s' for t in TOOLS] + [
+        'vocalith / sox', 'vocalith / ffmpeg', 'vocalith-1lib / sox', 'vocalith-1lib / ffmpeg']
     print('| ' + ' | '.join(header) + ' |')
     print('|' + '|'.join('---' for _ in header) + '|')
     for cells in rows:
         print('| ' + ' | '.join(cells) + ' |')
     print('(mean of the runs, ± relative standard deviation; ratios are samples per second '
-          'of vocalith over the peer, from this run)')
+          'of ours over the peer, from this run; vocalith searches the whole installed plugin '
+          'directory, vocalith-1lib a directory with the one library the job needs)')
     return 1 if failed else 0
 
 
@@ -91,7 +95,12 @@ def self_cost_by_object(path):
     skip_next = False
     with open(path) as f:
         for line in f:
-            if line.startswith('ob='):
+            if line.startswith('cob='):
+                # A called object's id may be named here first.
+                m = re.match(r'cob=\((\d+)\) (.+)', line.rstrip('\n'))
+                if m:
+                    names[m.group(1)] = m.group(2)
+            elif line.startswith('ob='):
                 m = re.match(r'ob=\((\d+)\)(?: (.*))?', line.rstrip('\n'))
                 if m:
                     if m.group(2):
@@ -111,10 +120,10 @@ def self_cost_by_object(path):
     return cost
 
 
-def group(obj, vocalith):
+def group(obj, program):
     base = os.path.basename(obj or '')
-    if obj and os.path.realpath(obj) == os.path.realpath(vocalith):
-        return 'vocalith'
+    if obj and os.path.realpath(obj) == os.path.realpath(program):
+        return 'ours'
     if '/ladspa/' in (obj or ''):
         return 'plugin'
     if base.startswith('libgsm'):
@@ -125,8 +134,8 @@ def group(obj, vocalith):
 
 
 def report_callgrind(args):
-    groups = ['vocalith', 'libc/libm/libstdc++', 'plugin', 'libgsm', 'other']
-    header = ['job', 'Ir/sample'] + [g + ' Ir/sample' for g in groups] + ['vocalith share']
+    groups = ['ours', 'libc/libm/libstdc++', 'plugin', 'libgsm', 'other']
+    header = ['job', 'Ir/sample'] + [g + ' Ir/sample' for g in groups] + ['our share']
     print('| ' + ' | '.join(header) + ' |')
     print('|' + '|'.join('---' for _ in header) + '|')
     for job in args.jobs:
@@ -135,16 +144,16 @@ def report_callgrind(args):
             totals = {}
             path = os.path.join(args.work, 'callgrind-%s-%s.out' % (job, stem))
             for obj, ir in self_cost_by_object(path).items():
-                g = group(obj, args.vocalith)
+                g = group(obj, args.program)
                 totals[g] = totals.get(g, 0) + ir
             per[stem] = totals
         delta = {g: (per['long'].get(g, 0) - per['short'].get(g, 0)) / args.samples for g in groups}
         total = sum(delta.values())
         cells = [job, '%.1f' % total] + ['%.1f' % delta[g] for g in groups]
-        cells.append('%.1f %%' % (100 * delta['vocalith'] / total if total else 0))
+        cells.append('%.1f %%' % (100 * delta['ours'] / total if total else 0))
         print('| ' + ' | '.join(cells) + ' |')
-    print('(whole command; start-up removed by subtracting a 10 s run from a 70 s run; '
-          '"vocalith" is the command with the library linked in)')
+    print('(instructions per sample; start-up removed by subtracting a short run from a long one; '
+          '"ours" is %s with the library linked in)' % os.path.basename(args.program))
     return 0
 
 
@@ -153,7 +162,7 @@ def main():
     p.add_argument('mode', choices=['time', 'callgrind'])
     p.add_argument('--work', required=True)
     p.add_argument('--samples', type=int, required=True)
-    p.add_argument('--vocalith', default='')
+    p.add_argument('--program', default='')
     p.add_argument('jobs', nargs='+')
     args = p.parse_args()
     return report_time(args) if args.mode == 'time' else report_callgrind(args)

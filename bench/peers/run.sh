@@ -47,10 +47,11 @@ for lib in amp.so am_pitchshift_1433.so; do
 done
 
 vocalith="$build/tools/vocalith"
-if [ ! -x "$vocalith" ]; then
-    [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" >/dev/null
-    cmake --build "$build" -j2 --target vocalith >/dev/null
-fi
+packets="$build/bench/vocalith_packets"
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" >/dev/null
+targets=(vocalith)
+[ "$mode" = callgrind ] && targets+=(vocalith_packets)
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 mkdir -p "$work"
 
 # ---- corpus ---------------------------------------------------------------------------
@@ -111,7 +112,16 @@ pitch_ff="ladspa=file=$ladspa/am_pitchshift_1433.so:plugin=amPitchshift:controls
 
 jobs=(ulaw-copy ulaw-amp gsm-amp ulaw-pitch)
 
-# job_commands JOB STEM: sets ours, sox_cmd, ff_cmd (arrays) and ext for one job.
+# sox and ffmpeg are handed the plugin's library file; ours runs twice, once with the whole
+# installed directory on its search path (start-up opens every library there) and once with
+# a directory that links only the job's library, the same information the peers get.
+for name in none amp pitch; do
+    mkdir -p "$work/ladspa-$name"
+done
+ln -sf "$ladspa/amp.so" "$work/ladspa-amp/amp.so"
+ln -sf "$ladspa/am_pitchshift_1433.so" "$work/ladspa-pitch/am_pitchshift_1433.so"
+
+# job_commands JOB STEM: sets ours, ours_1lib, sox_cmd, ff_cmd (arrays), ext and job_input.
 job_commands() {
     local job=$1 stem=$2 in codec sox_type ff_fmt ff_codec effect_preset
     local -a sox_fx=()
@@ -129,6 +139,8 @@ job_commands() {
     fi
     ours=("$vocalith" convert -p "$work/$effect_preset.xml" --ladspa-path "$ladspa"
           --in-codec "$codec" --out-codec "$codec" "$in" "$work/out-$job-vocalith.$ext")
+    ours_1lib=("$vocalith" convert -p "$work/$effect_preset.xml" --ladspa-path "$work/ladspa-$effect_preset"
+               --in-codec "$codec" --out-codec "$codec" "$in" "$work/out-$job-vocalith-1lib.$ext")
     sox_cmd=(sox -D -t "$sox_type" -r 8000 -c 1 "$in" -t "$sox_type" "$work/out-$job-sox.$ext"
              "${sox_fx[@]}")
     ff_cmd=(ffmpeg -nostdin -hide_banner -loglevel error -y -f "$ff_fmt" -ar 8000 -ac 1 -i "$in")
@@ -147,9 +159,10 @@ if [ "$mode" = time ]; then
     for job in "${jobs[@]}"; do
         job_commands "$job" "$work/corpus"
         # Each command once outside the timing, so a broken one stops the run here.
-        "${ours[@]}"; "${sox_cmd[@]}"; "${ff_cmd[@]}"
+        "${ours[@]}"; "${ours_1lib[@]}"; "${sox_cmd[@]}"; "${ff_cmd[@]}"
         hyperfine -N --style none --runs "$runs" --warmup 1 --export-json "$work/$job.json" \
             -n vocalith "$(quote "${ours[@]}")" \
+            -n vocalith-1lib "$(quote "${ours_1lib[@]}")" \
             -n sox "$(quote "${sox_cmd[@]}")" \
             -n ffmpeg "$(quote "${ff_cmd[@]}")" >/dev/null
     done
@@ -170,5 +183,23 @@ else
         done
     done
     python3 "$here/report.py" callgrind --work "$work" --samples $(((long - short) * 8000)) \
-        --vocalith "$vocalith" "${jobs[@]}"
+        --program "$vocalith" "${jobs[@]}"
+
+    # In process: 20 ms packets through the C interface and the engine, and the floor.
+    # 400 packets are subtracted from 5200: 768000 samples, a whole number of 256-blocks.
+    cases=(convert-none convert-amp convert-chain3 convert-pitch engine-amp floor-amp)
+    for case in "${cases[@]}"; do
+        kind=${case%%-*}
+        for n in 400:short 5200:long; do
+            args=("$kind" "${case#*-}" "${n%%:*}")
+            [ "$kind" = floor ] && args=(floor "${n%%:*}")
+            valgrind --tool=callgrind --callgrind-out-file="$work/callgrind-$case-${n#*:}.out" \
+                "$packets" "${args[@]}" >/dev/null 2>"$work/callgrind-$case-${n#*:}.log" ||
+                { cat "$work/callgrind-$case-${n#*:}.log" >&2; exit 1; }
+        done
+    done
+    echo
+    python3 "$here/report.py" callgrind --work "$work" --samples $((4800 * 160)) \
+        --program "$packets" "${cases[@]}"
+    "$packets" memory
 fi
