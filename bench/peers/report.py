@@ -87,27 +87,21 @@ def report_time(args):
     return 1 if failed else 0
 
 
-def self_cost_by_object(path):
-    """Exclusive Ir per object file of a callgrind profile (one event, line positions)."""
-    names = {}
+def self_cost(path, by_function=False):
+    """Exclusive Ir per object file (or per function) of a callgrind profile with one event."""
+    names = {'ob': {}, 'fn': {}}
     cost = {}
-    current = None
+    current = {'ob': None, 'fn': None}
     skip_next = False
     with open(path) as f:
         for line in f:
-            if line.startswith('cob='):
-                # A called object's id may be named here first.
-                m = re.match(r'cob=\((\d+)\) (.+)', line.rstrip('\n'))
-                if m:
-                    names[m.group(1)] = m.group(2)
-            elif line.startswith('ob='):
-                m = re.match(r'ob=\((\d+)\)(?: (.*))?', line.rstrip('\n'))
-                if m:
-                    if m.group(2):
-                        names[m.group(1)] = m.group(2)
-                    current = names.get(m.group(1), m.group(1))
-                else:
-                    current = line[3:].strip()
+            m = re.match(r'(c?)(ob|fn)=\((\d+)\)(?: (.*))?$', line.rstrip('\n'))
+            if m:
+                called, kind, ident, name = m.groups()
+                if name:
+                    names[kind][ident] = name
+                if not called:
+                    current[kind] = names[kind].get(ident, ident)
             elif line.startswith('calls='):
                 skip_next = True
             elif line[:1].isdigit() or line[:1] in '+-*':
@@ -116,7 +110,8 @@ def self_cost_by_object(path):
                     continue
                 parts = line.split()
                 if len(parts) >= 2:
-                    cost[current] = cost.get(current, 0) + int(parts[-1])
+                    key = (current['ob'], current['fn']) if by_function else current['ob']
+                    cost[key] = cost.get(key, 0) + int(parts[-1])
     return cost
 
 
@@ -143,7 +138,7 @@ def report_callgrind(args):
         for stem in ('short', 'long'):
             totals = {}
             path = os.path.join(args.work, 'callgrind-%s-%s.out' % (job, stem))
-            for obj, ir in self_cost_by_object(path).items():
+            for obj, ir in self_cost(path).items():
                 g = group(obj, args.program)
                 totals[g] = totals.get(g, 0) + ir
             per[stem] = totals
@@ -157,15 +152,28 @@ def report_callgrind(args):
     return 0
 
 
+def report_profile(args):
+    """The functions that cost most per sample: a long profile less a short one."""
+    for job in args.jobs:
+        per = [self_cost(os.path.join(args.work, 'callgrind-%s-%s.out' % (job, stem)), True)
+               for stem in ('short', 'long')]
+        delta = {k: (per[1].get(k, 0) - per[0].get(k, 0)) / args.samples for k in set(per[0]) | set(per[1])}
+        print('%s: %.1f Ir/sample' % (job, sum(delta.values())))
+        for (obj, fn), ir in sorted(delta.items(), key=lambda kv: -kv[1])[:args.top]:
+            print('  %6.2f  %s [%s]' % (ir, fn, os.path.basename(obj or '?')))
+    return 0
+
+
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument('mode', choices=['time', 'callgrind'])
+    p.add_argument('mode', choices=['time', 'callgrind', 'profile'])
+    p.add_argument('--top', type=int, default=12)
     p.add_argument('--work', required=True)
     p.add_argument('--samples', type=int, required=True)
     p.add_argument('--program', default='')
     p.add_argument('jobs', nargs='+')
     args = p.parse_args()
-    return report_time(args) if args.mode == 'time' else report_callgrind(args)
+    return {'time': report_time, 'callgrind': report_callgrind, 'profile': report_profile}[args.mode](args)
 
 
 if __name__ == '__main__':
