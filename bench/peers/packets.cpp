@@ -5,7 +5,7 @@
 //   vocalith_packets floor PACKETS                   the hand-written floor, same samples
 //   vocalith_packets memory                          bytes an engine allocates when built
 //
-// PRESET is none, amp, chain3 or pitch. Two runs with different packet counts,
+// PRESET is none, amp, chain3, pitch (swh) or tappitch (TAP). Two runs with different packet counts,
 // subtracted, give the instructions of the packets alone.
 #include <cstdint>
 #include <cstdio>
@@ -72,7 +72,10 @@ std::string preset_xml(const std::string& strName)
     if (strName == "pitch") {
         return bench_host::pitch_preset();
     }
-    std::fprintf(stderr, "unknown preset %s (none, amp, chain3, pitch)\n", strName.c_str());
+    if (strName == "tappitch") {
+        return bench_host::tap_pitch_preset();
+    }
+    std::fprintf(stderr, "unknown preset %s (none, amp, chain3, pitch, tappitch)\n", strName.c_str());
     std::exit(2);
 }
 

@@ -187,7 +187,7 @@ else
 
     # In process: 20 ms packets through the C interface and the engine, and the floor.
     # 400 packets are subtracted from 5200: 768000 samples, a whole number of 256-blocks.
-    cases=(convert-none convert-amp convert-chain3 convert-pitch engine-amp floor-amp)
+    cases=(convert-none convert-amp convert-chain3 convert-pitch convert-tappitch engine-amp floor-amp)
     for case in "${cases[@]}"; do
         kind=${case%%-*}
         for n in 400:short 5200:long; do
