@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -142,6 +143,12 @@ std::string bundled_preset_dir()
     if (!strExe.empty()) {
         std::string strInstalled = strExe + "/../share/vocalith/presets";
         if (::access(strInstalled.c_str(), R_OK | X_OK) == 0) {
+            // Shown in describe's "file": without the "bin/.." detour.
+            char* pszReal = ::realpath(strInstalled.c_str(), nullptr);
+            if (pszReal) {
+                strInstalled = pszReal;
+                std::free(pszReal);
+            }
             return strInstalled;
         }
     }
