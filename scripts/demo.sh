@@ -10,7 +10,7 @@ bash scripts/bootstrap.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 build=${VOCALITH_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$jobs" --target vocalith
+cmake --build "$build" -j "$jobs" --target vocalith vocalith_core
 
 out=${1:-out}
 mkdir -p "$out"

@@ -424,8 +424,8 @@ static void test_converter_keeps_its_format(void)
  * control values; every sample that goes in comes out. */
 typedef struct {
     void* pHandle;
-    volatile int bDone;
-    int nChanges;
+    int bDone;    /* atomic */
+    int nChanges; /* atomic: preset switches made so far */
 } control_state;
 
 static void* control_thread(void* pArg)
@@ -437,8 +437,8 @@ static void* control_thread(void* pArg)
         api.change_preset_string(pState->pHandle, presets[i % 3]);
         api.set_preset_property(pState->pHandle, 0, 0, (float)(i % 7) * 0.1f);
         ++i;
+        __atomic_store_n(&pState->nChanges, i, __ATOMIC_RELEASE);
     }
-    pState->nChanges = i;
     return NULL;
 }
 
@@ -457,15 +457,19 @@ static void test_two_threads(void)
     for (int i = 0; i < 160; ++i) {
         samples[i] = (short)(i * 50);
     }
-    const int nPackets = 3000;
-    for (int n = 0; n < nPackets; ++n) {
+    /* Convert until the control thread has switched presets many times, so
+     * the two really overlap however the threads are scheduled. */
+    size_t nPackets = 0;
+    while (nPackets < 3000 ||
+           (__atomic_load_n(&state.nChanges, __ATOMIC_ACQUIRE) < 100 && nPackets < 1000000)) {
         CHECK_EQ_INT(0, api.convert(state.pHandle, collect, &out, 3, samples, sizeof(samples), 5));
+        ++nPackets;
     }
     __atomic_store_n(&state.bDone, 1, __ATOMIC_RELEASE);
     pthread_join(thread, NULL);
     /* Whole 256-sample blocks come out; the rest waits in the filter tail. */
-    CHECK_EQ_INT((size_t)nPackets * 160 / 256 * 256, out.nSize);
-    CHECK(state.nChanges > 0);
+    CHECK_EQ_INT(nPackets * 160 / 256 * 256, out.nSize);
+    CHECK(__atomic_load_n(&state.nChanges, __ATOMIC_ACQUIRE) >= 100);
     api.fini(state.pHandle);
     collector_free(&out);
 }
