@@ -56,34 +56,51 @@ def check_outputs(work, job, input_path):
     return problems
 
 
+def time_table(args, results_by_job, seconds, title):
+    """One table of samples per second and ratios, from a per-run time of each command."""
+    header = ['job'] + [t + ' samples/s' for t in TOOLS] + [
+        'vocalith / sox', 'vocalith / ffmpeg', 'vocalith-1lib / sox', 'vocalith-1lib / ffmpeg']
+    print(title)
+    print()
+    print('| ' + ' | '.join(header) + ' |')
+    print('|' + '|'.join('---' for _ in header) + '|')
+    for job, results in results_by_job:
+        cells = [job]
+        for tool in TOOLS:
+            mean, spread = seconds(results[tool])
+            cell = '%.1f M' % (args.samples / mean / 1e6)
+            if spread is not None:
+                cell += ' (±%.0f %%)' % (100 * spread / mean)
+            cells.append(cell)
+        for ours in ('vocalith', 'vocalith-1lib'):
+            for peer in ('sox', 'ffmpeg'):
+                cells.append('%.2f' % (seconds(results[peer])[0] / seconds(results[ours])[0]))
+        print('| ' + ' | '.join(cells) + ' |')
+    print()
+
+
+def cpu_seconds(result):
+    """Mean user plus system time over the runs (hyperfine keeps no spread of it)."""
+    return result['user'] + result['system'], None
+
+
 def report_time(args):
-    rows = []
     failed = False
+    results_by_job = []
     for job in args.jobs:
         with open(os.path.join(args.work, job + '.json')) as f:
-            results = {r['command']: r for r in json.load(f)['results']}
+            results_by_job.append((job, {r['command']: r for r in json.load(f)['results']}))
         ext = '.gsm' if job.startswith('gsm') else '.ul'
         for problem in check_outputs(args.work, job, os.path.join(args.work, 'corpus' + ext)):
             print('%s: %s' % (job, problem), file=sys.stderr)
             failed = True
-        cells = [job]
-        for tool in TOOLS:
-            r = results[tool]
-            cells.append('%.1f M (±%.0f %%)' % (args.samples / r['mean'] / 1e6,
-                                              100 * r['stddev'] / r['mean'] if r['stddev'] else 0))
-        for ours in ('vocalith', 'vocalith-1lib'):
-            for peer in ('sox', 'ffmpeg'):
-                cells.append('%.2f' % (results[peer]['mean'] / results[ours]['mean']))
-        rows.append(cells)
-    header = ['job'] + [t + ' samples/s' for t in TOOLS] + [
-        'vocalith / sox', 'vocalith / ffmpeg', 'vocalith-1lib / sox', 'vocalith-1lib / ffmpeg']
-    print('| ' + ' | '.join(header) + ' |')
-    print('|' + '|'.join('---' for _ in header) + '|')
-    for cells in rows:
-        print('| ' + ' | '.join(cells) + ' |')
-    print('(mean of the runs, ± relative standard deviation; ratios are samples per second '
-          'of ours over the peer, from this run; vocalith searches the whole installed plugin '
-          'directory, vocalith-1lib a directory with the one library the job needs)')
+    time_table(args, results_by_job, lambda r: (r['mean'], r['stddev'] or 0.0),
+               'Wall-clock time (mean of the runs, ± standard deviation):')
+    time_table(args, results_by_job, cpu_seconds,
+               'CPU time, user + system, mean of the runs (less disturbed by other processes on a shared machine):')
+    print('Ratios are samples per second of ours over the peer, from this run. vocalith searches '
+          'the whole installed plugin directory; vocalith-1lib a directory holding only the '
+          'library the job needs, as the peers are given it.')
     return 1 if failed else 0
 
 
