@@ -46,10 +46,7 @@ int run_describe(const describe_options& opt)
     } else {
         print_tree(std::cout, formatter.tree());
     }
-    std::cout.flush();
-    if (!std::cout) {
-        throw error("cannot write to standard output");
-    }
+    finish_stdout();
     return 0;
 }
 

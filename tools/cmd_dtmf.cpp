@@ -98,9 +98,7 @@ int run_dtmf(const dtmf_options& opt)
     for (const key_found& k : keys.keys) {
         std::printf("%.3f %c\n", static_cast<double>(k.nStart) / c_nDetectorRate, k.key);
     }
-    if (std::fflush(stdout) != 0) {
-        throw error("cannot write to standard output");
-    }
+    finish_stdout();
     return 0;
 }
 

@@ -144,10 +144,7 @@ int run_plugins(const plugins_options& opt)
             print_text(j);
         }
     }
-    std::cout.flush();
-    if (!std::cout) {
-        throw error("cannot write to standard output");
-    }
+    finish_stdout();
     return 0;
 }
 

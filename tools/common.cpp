@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -14,6 +15,14 @@
 #include "vocalith/codec/factory.h"
 
 namespace tool {
+
+void finish_stdout()
+{
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0) {
+        throw error("cannot write to standard output");
+    }
+}
 
 std::string format(const char* fmt, ...)
 {

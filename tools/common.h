@@ -20,6 +20,10 @@ public:
     explicit error(const std::string& strMessage) : std::runtime_error(strMessage) {}
 };
 
+// Flushes what a subcommand printed (through std::cout or stdio); throws
+// tool::error when it could not be written, so a full disk is not success.
+void finish_stdout();
+
 // printf-style message for tool::error.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

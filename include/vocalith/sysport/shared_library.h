@@ -10,10 +10,19 @@
 
 namespace sysport {
 
+// One declaration for both platforms; only the namespace and the calls
+// behind it differ (win_impl: LoadLibraryA, GetProcAddress, FreeLibrary and
+// the system's error text; posix_impl: dlopen with RTLD_NOW | RTLD_LOCAL,
+// dlsym, dlclose and dlerror()'s text).
 #if defined(_WIN32)
-namespace win_impl {
+#define VOCALITH_SHARED_LIBRARY_IMPL win_impl
+#else
+#define VOCALITH_SHARED_LIBRARY_IMPL posix_impl
+#endif
 
-// Holds an HMODULE (stored as void*); null when nothing is loaded.
+namespace VOCALITH_SHARED_LIBRARY_IMPL {
+
+// Holds the system's handle (stored as void*); null when nothing is loaded.
 // Not copied; moving leaves the source empty. Any thread, one at a time.
 class VOCALITH_API shared_library {
 public:
@@ -24,13 +33,14 @@ public:
     shared_library& operator=(const shared_library&) = delete;
     ~shared_library();
 
-    // LoadLibraryA; on failure returns false and fills strError with the
-    // system's text for the last error (untrimmed, as the system gives it).
-    // Releases a library held before.
+    // Loads strPath; on failure returns false and fills strError with the
+    // system's text (untrimmed, as the system gives it). Releases a library
+    // held before.
     bool open(const std::string& strPath, std::string& strError);
-    // GetProcAddress; null when missing, strError then holds the system text.
+    // The address of pName; null when missing, strError then holds the
+    // system's text.
     void* symbol(const char* pName, std::string& strError) const;
-    // FreeLibrary when a library is held; the handle becomes null.
+    // Unloads a library held; the handle becomes null.
     void release();
     bool is_open() const { return m_pHandle != nullptr; }
 
@@ -38,38 +48,10 @@ private:
     void* m_pHandle;
 };
 
-}  // namespace win_impl
-namespace native_impl = win_impl;
-#else
-namespace posix_impl {
+}  // namespace VOCALITH_SHARED_LIBRARY_IMPL
 
-// Holds a dlopen handle; null when nothing is loaded. Not copied; moving
-// leaves the source empty. Any thread, one at a time.
-class VOCALITH_API shared_library {
-public:
-    shared_library() : m_pHandle(nullptr) {}
-    shared_library(shared_library&& other) noexcept;
-    shared_library& operator=(shared_library&& other) noexcept;
-    shared_library(const shared_library&) = delete;
-    shared_library& operator=(const shared_library&) = delete;
-    ~shared_library();
-
-    // dlopen with RTLD_NOW | RTLD_LOCAL; on failure returns false and fills
-    // strError with dlerror()'s text. Releases a library held before.
-    bool open(const std::string& strPath, std::string& strError);
-    // dlsym; null when missing, strError then holds dlerror()'s text.
-    void* symbol(const char* pName, std::string& strError) const;
-    // dlclose when a library is held; the handle becomes null.
-    void release();
-    bool is_open() const { return m_pHandle != nullptr; }
-
-private:
-    void* m_pHandle;
-};
-
-}  // namespace posix_impl
-namespace native_impl = posix_impl;
-#endif
+namespace native_impl = VOCALITH_SHARED_LIBRARY_IMPL;
+#undef VOCALITH_SHARED_LIBRARY_IMPL
 
 using shared_library = native_impl::shared_library;
 
