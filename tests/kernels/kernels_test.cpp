@@ -60,17 +60,19 @@ int ref_s16(float fSample)
     return std::isnan(x) ? 0 : x <= -32768.0 ? -32768 : x >= 32767.0 ? 32767 : static_cast<int>(std::nearbyint(x));
 }
 
-// Every 16-bit value in a scrambled order, with rounding ties, values beyond
-// full scale, infinities and NaN in between, so that vector bodies and tails
-// all meet them.
+// Every 16-bit value in a scrambled order, give or take a fraction, with
+// rounding ties, values beyond full scale, infinities and NaN in between, so
+// that vector bodies and tails all meet them.
 std::vector<float> samples(std::uint32_t n, std::uint32_t nSeed)
 {
     const float aSpecial[] = {0.5f / 32768, 1.5f / 32768, -2.5f / 32768, 32766.5f / 32768, 32767.5f / 32768,
                               -32768.5f / 32768, 1.25f, -1e30f, INFINITY, -INFINITY, NAN, -0.0f};
     std::vector<float> v(n);
     for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t nValue = (i - i / 4 + nSeed) * 40503u;  // each i % 4 != 3 a new one
-        v[i] = i % 4 == 3 ? aSpecial[i / 4 % std::size(aSpecial)] : static_cast<float>(int(nValue & 0xFFFF) - 32768) / 32768;
+        // A new value for each i % 4 != 3, off by up to 3/8 step (rounded away again).
+        const std::uint32_t nValue = (i - i / 4 + nSeed) * 40503u;
+        const float fValue = static_cast<float>(int(nValue & 0xFFFF) - 32768) + 0.125f * (int(nValue >> 16) % 7 - 3);
+        v[i] = i % 4 == 3 ? aSpecial[i / 4 % std::size(aSpecial)] : fValue / 32768;
     }
     return v;
 }
