@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "fconv/file_error.h"
@@ -15,6 +16,11 @@ bool is_standard(std::FILE* pFile)
     return pFile == stdin || pFile == stdout;
 }
 
+// Sound files are read and written front to back in large pieces; stdio's
+// default of one page per system call makes the kernel's share of a long
+// conversion larger than the conversion's own.
+constexpr std::size_t c_nFileBufferBytes = 1 << 16;
+
 }  // namespace
 
 sound_stream::sound_stream(const std::string& strName, bool bRead)
@@ -25,7 +31,10 @@ sound_stream::sound_stream(const std::string& strName, bool bRead)
         return;
     }
     m_pFile = std::fopen(strName.c_str(), bRead ? "rb" : "wb");
-    if (m_pFile != nullptr) return;
+    if (m_pFile != nullptr) {
+        buffer();
+        return;
+    }
     int nErrno = errno;
     if (bRead)
         file_error::raise(file_error::open_read, "Cannot open file %s for reading, errno=%d \"%s\"",
@@ -36,7 +45,10 @@ sound_stream::sound_stream(const std::string& strName, bool bRead)
 
 sound_stream::sound_stream(temp_file) : m_pFile(std::tmpfile()), m_bWrite(false)
 {
-    if (m_pFile != nullptr) return;
+    if (m_pFile != nullptr) {
+        buffer();
+        return;
+    }
     int nErrno = errno;
     file_error::raise(file_error::create_temp, "Cannot create tmp file, errno=%d \"%s\"", nErrno,
                       std::strerror(nErrno));
@@ -48,7 +60,7 @@ sound_stream::~sound_stream()
 }
 
 sound_stream::sound_stream(sound_stream&& other) noexcept
-    : m_pFile(std::exchange(other.m_pFile, nullptr)), m_bWrite(other.m_bWrite)
+    : m_pFile(std::exchange(other.m_pFile, nullptr)), m_bWrite(other.m_bWrite), m_pBuffer(std::move(other.m_pBuffer))
 {
 }
 
@@ -58,6 +70,7 @@ sound_stream& sound_stream::operator=(sound_stream&& other) noexcept
         close();
         m_pFile = std::exchange(other.m_pFile, nullptr);
         m_bWrite = other.m_bWrite;
+        m_pBuffer = std::move(other.m_pBuffer);
     }
     return *this;
 }
@@ -66,6 +79,17 @@ void sound_stream::close()
 {
     if (m_pFile != nullptr && !is_standard(m_pFile)) std::fclose(m_pFile);
     m_pFile = nullptr;
+    m_pBuffer.reset();
+}
+
+void sound_stream::buffer()
+{
+    // glibc ignores the size when it allocates the buffer itself.
+    // Without memory for it the file keeps stdio's own buffer.
+    m_pBuffer.reset(new (std::nothrow) char[c_nFileBufferBytes]);
+    if (m_pBuffer) {
+        std::setvbuf(m_pFile, m_pBuffer.get(), _IOFBF, c_nFileBufferBytes);
+    }
 }
 
 unsigned sound_stream::read(void* pBuf, unsigned nSize)

@@ -6,6 +6,7 @@
 #define VOCALITH_FCONV_SOUND_STREAM_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "vocalith/export.h"
@@ -56,9 +57,11 @@ public:
 
 private:
     void close();
+    void buffer();
 
     std::FILE* m_pFile;
     bool m_bWrite;
+    std::unique_ptr<char[]> m_pBuffer;  // stdio's buffer for a named or temporary file
 };
 
 }  // namespace fconv
