@@ -128,45 +128,105 @@ VOCALITH_KERNEL_LOOP void alaw_decode_loop(float* __restrict dst, const std::uin
 }
 
 #if VOCALITH_KERNELS_AVX2
-// The decoders once more with intrinsics: the compiler widens the bytes to
-// 32-bit lanes through 16 bits with lane shuffles, which costs more than the
-// arithmetic; one zero-extending load does it here. Same formulas as above.
+// Both directions once more with intrinsics, same formulas as above. The
+// compiler widens the bytes to 32-bit lanes through 16 bits with lane
+// shuffles, which costs more than the arithmetic; one zero-extending load
+// does it here. The encoder goes from float to code in one pass, without
+// the 16-bit samples in between.
+template <bool bAlaw>
+VOCALITH_TARGET_AVX2 inline __m256 decode8(const std::uint8_t* src)
+{
+    const __m256i nCode = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src)));
+    // (segment * 16 + mantissa + bias) << 19 | half step, as one shift and add.
+    const __m256i c_nBitsBase =
+        _mm256_set1_epi32(static_cast<int>((((c_nFloatBias - 8) << 4) << (c_nMantissaBits - 4)) |
+                                           (1u << (c_nMantissaBits - 5))));
+    __m256i nSegmentMantissa;
+    __m256 fOffset;
+    if (bAlaw) {
+        nSegmentMantissa = _mm256_and_si256(_mm256_xor_si256(nCode, _mm256_set1_epi32(0x55)),
+                                            _mm256_set1_epi32(0x7F));
+        const __m256i nSegment0 = _mm256_cmpgt_epi32(_mm256_set1_epi32(16), nSegmentMantissa);
+        nSegmentMantissa = _mm256_add_epi32(nSegmentMantissa, _mm256_and_si256(nSegment0, _mm256_set1_epi32(16)));
+        fOffset = _mm256_and_ps(_mm256_castsi256_ps(nSegment0), _mm256_set1_ps(256.0f * detail::c_fInt16Unit));
+    } else {
+        nSegmentMantissa = _mm256_andnot_si256(nCode, _mm256_set1_epi32(0x7F));
+        fOffset = _mm256_set1_ps(132.0f * detail::c_fInt16Unit);
+    }
+    const __m256i nBits = _mm256_add_epi32(_mm256_slli_epi32(nSegmentMantissa, c_nMantissaBits - 4), c_nBitsBase);
+    const __m256 fMagnitude = _mm256_sub_ps(_mm256_castsi256_ps(nBits), fOffset);
+    const __m256i nSignBit = _mm256_slli_epi32(_mm256_andnot_si256(nCode, _mm256_set1_epi32(0x80)), 24);
+    return _mm256_or_ps(fMagnitude, _mm256_castsi256_ps(nSignBit));
+}
+
 template <bool bAlaw>
 VOCALITH_TARGET_AVX2 void decode_avx2(float* dst, const std::uint8_t* src, std::uint32_t n)
 {
-    const __m256i c_nLow7 = _mm256_set1_epi32(0x7F);
-    const __m256i c_nSign = _mm256_set1_epi32(0x80);
-    const __m256i c_nExponentBias = _mm256_set1_epi32((c_nFloatBias - 8) << 4);
-    const __m256i c_nHalfStep = _mm256_set1_epi32(1 << (c_nMantissaBits - 5));
     std::uint32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i nCode =
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + i)));
-        __m256i nSegmentMantissa;
-        __m256i nSegment0 = _mm256_setzero_si256();
-        if (bAlaw) {
-            nSegmentMantissa = _mm256_and_si256(_mm256_xor_si256(nCode, _mm256_set1_epi32(0x55)), c_nLow7);
-            nSegment0 = _mm256_cmpgt_epi32(_mm256_set1_epi32(16), nSegmentMantissa);
-            nSegmentMantissa =
-                _mm256_add_epi32(nSegmentMantissa, _mm256_and_si256(nSegment0, _mm256_set1_epi32(16)));
-        } else {
-            nSegmentMantissa = _mm256_andnot_si256(nCode, c_nLow7);
-        }
-        const __m256i nBits = _mm256_or_si256(
-            _mm256_slli_epi32(_mm256_add_epi32(nSegmentMantissa, c_nExponentBias), c_nMantissaBits - 4),
-            c_nHalfStep);
-        const __m256 fOffset =
-            bAlaw ? _mm256_and_ps(_mm256_castsi256_ps(nSegment0), _mm256_set1_ps(256.0f * detail::c_fInt16Unit))
-                  : _mm256_set1_ps(132.0f * detail::c_fInt16Unit);
-        const __m256 fMagnitude = _mm256_sub_ps(_mm256_castsi256_ps(nBits), fOffset);
-        const __m256i nSignBit = _mm256_slli_epi32(_mm256_andnot_si256(nCode, c_nSign), 24);
-        _mm256_storeu_ps(dst + i, _mm256_or_ps(fMagnitude, _mm256_castsi256_ps(nSignBit)));
+    for (; i + 16 <= n; i += 16) {
+        _mm256_storeu_ps(dst + i, decode8<bAlaw>(src + i));
+        _mm256_storeu_ps(dst + i + 8, decode8<bAlaw>(src + i + 8));
+    }
+    if (i + 8 <= n) {
+        _mm256_storeu_ps(dst + i, decode8<bAlaw>(src + i));
+        i += 8;
     }
     if (bAlaw) {
         alaw_decode_loop(dst + i, src + i, n - i);
     } else {
         ulaw_decode_loop(dst + i, src + i, n - i);
     }
+}
+
+// Eight codes in 32-bit lanes from eight floats: the 16-bit sample first
+// (as pack_s16 makes it: nearest, saturated, NaN to 0), then the code.
+template <bool bAlaw>
+VOCALITH_TARGET_AVX2 inline __m256i encode8(const float* src)
+{
+    __m256 x = _mm256_mul_ps(_mm256_loadu_ps(src), _mm256_set1_ps(detail::c_fInt16Scale));
+    x = _mm256_and_ps(x, _mm256_cmp_ps(x, x, _CMP_ORD_Q));
+    x = _mm256_min_ps(x, _mm256_set1_ps(32767.0f));
+    if (bAlaw) {
+        x = _mm256_max_ps(x, _mm256_set1_ps(-32768.0f));
+    }
+    // Without the lower bound (µ-law) a sample below -32768 converts to a larger
+    // magnitude, or to INT32_MIN beyond the 32-bit range; the code saturates
+    // at 0x1FFF just the same.
+    const __m256i nSample = _mm256_cvtps_epi32(x);
+    const __m256i nNegative = _mm256_srai_epi32(nSample, 31);
+    const __m256i nMagnitude = _mm256_xor_si256(nSample, nNegative);
+    const __m256i nSign = _mm256_andnot_si256(nNegative, _mm256_set1_epi32(0x80));
+    if (bAlaw) {
+        const __m256i nLinear = _mm256_srai_epi32(nMagnitude, 4);
+        const __m256i nSegment = _mm256_sub_epi32(
+            _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(nLinear)), c_nMantissaBits - 4),
+            _mm256_set1_epi32((c_nFloatBias + 3) << 4));
+        const __m256i nSmall = _mm256_cmpgt_epi32(_mm256_set1_epi32(32), nLinear);
+        const __m256i nCode = _mm256_blendv_epi8(nSegment, nLinear, nSmall);
+        return _mm256_xor_si256(_mm256_or_si256(nCode, nSign), _mm256_set1_epi32(0x55));
+    }
+    const __m256i nBiased =
+        _mm256_min_epi32(_mm256_add_epi32(_mm256_srai_epi32(nMagnitude, 2), _mm256_set1_epi32(33)),
+                         _mm256_set1_epi32(0x1FFF));
+    const __m256i nSegment = _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(nBiased)), c_nMantissaBits - 4);
+    // 0x7F ^ (segment - bias) is 0x7F - (segment - bias): it lies within 0 to 0x7F.
+    const __m256i nCode = _mm256_sub_epi32(_mm256_set1_epi32(0x7F + ((c_nFloatBias + 5) << 4)), nSegment);
+    return _mm256_or_si256(nCode, nSign);
+}
+
+template <bool bAlaw>
+VOCALITH_TARGET_AVX2 std::uint32_t encode_avx2(std::uint8_t* dst, const float* src, std::uint32_t n)
+{
+    // The packs work within 128-bit lanes; the permute puts the quarters in order.
+    const __m256i c_nOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    std::uint32_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i nLow = _mm256_packs_epi32(encode8<bAlaw>(src + i), encode8<bAlaw>(src + i + 8));
+        const __m256i nHigh = _mm256_packs_epi32(encode8<bAlaw>(src + i + 16), encode8<bAlaw>(src + i + 24));
+        const __m256i nBytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(nLow, nHigh), c_nOrder);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), nBytes);
+    }
+    return i;
 }
 #endif
 
@@ -188,9 +248,17 @@ void decode(float* dst, const std::uint8_t* src, std::uint32_t n)
 
 // Converts a chunk to 16-bit samples in one vectorized pass, then codes it;
 // the chunk stays in the first-level cache.
-template <void (*pCodeLoop)(std::uint8_t*, const std::int16_t*, std::uint32_t)>
+template <bool bAlaw, void (*pCodeLoop)(std::uint8_t*, const std::int16_t*, std::uint32_t)>
 void encode(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
+#if VOCALITH_KERNELS_AVX2
+    if (detail::use_avx2()) {
+        const std::uint32_t nDone = encode_avx2<bAlaw>(dst, src, n);
+        dst += nDone;
+        src += nDone;
+        n -= nDone;
+    }
+#endif
     constexpr std::uint32_t c_nChunk = 512;
     std::int16_t aSample[c_nChunk];
     while (n != 0) {
@@ -212,7 +280,7 @@ void ulaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n)
 
 void f32_to_ulaw(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
-    encode<ulaw_encode_loop>(dst, src, n);
+    encode<false, ulaw_encode_loop>(dst, src, n);
 }
 
 void alaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n)
@@ -222,7 +290,7 @@ void alaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n)
 
 void f32_to_alaw(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
-    encode<alaw_encode_loop>(dst, src, n);
+    encode<true, alaw_encode_loop>(dst, src, n);
 }
 
 }  // namespace veckern
