@@ -67,10 +67,10 @@ def time_table(args, results_by_job, seconds, title):
     for job, results in results_by_job:
         cells = [job]
         for tool in TOOLS:
-            mean, spread = seconds(results[tool])
-            cell = '%.1f M' % (args.samples / mean / 1e6)
+            centre, spread = seconds(results[tool])
+            cell = "%.1f M" % (args.samples / centre / 1e6)
             if spread is not None:
-                cell += ' (±%.0f %%)' % (100 * spread / mean)
+                cell += " (±%.0f %%)" % (100 * spread / centre)
             cells.append(cell)
         for ours in ('vocalith', 'vocalith-1lib'):
             for peer in ('sox', 'ffmpeg'):
@@ -94,8 +94,9 @@ def report_time(args):
         for problem in check_outputs(args.work, job, os.path.join(args.work, 'corpus' + ext)):
             print('%s: %s' % (job, problem), file=sys.stderr)
             failed = True
-    time_table(args, results_by_job, lambda r: (r['mean'], r['stddev'] or 0.0),
-               'Wall-clock time (mean of the runs, ± standard deviation):')
+    # The median: a run that another process's burst slowed down moves it least.
+    time_table(args, results_by_job, lambda r: (r['median'], r['stddev'] or 0.0),
+               'Wall-clock time (median of the runs, ± standard deviation):')
     time_table(args, results_by_job, cpu_seconds,
                'CPU time, user + system, mean of the runs (less disturbed by other processes on a shared machine):')
     print('Ratios are samples per second of ours over the peer, from this run. vocalith searches '

@@ -4,7 +4,7 @@
 #   bash bench/peers/run.sh              # 30 minutes of speech, hyperfine, same-run ratios
 #   bash bench/peers/run.sh --callgrind  # instructions per sample of ours under valgrind
 #
-# Options: --runs N (hyperfine runs per command, default 3), --minutes M (corpus length,
+# Options: --runs N (hyperfine runs per command, default 10), --minutes M (corpus length,
 # default 30), --build DIR (build directory, default ./build; configured and built when the
 # command is missing), --work DIR (corpus and outputs, default /tmp/vocalith-peers).
 #
@@ -15,7 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 mode=time
-runs=3
+runs=10
 minutes=30
 build="$root/build"
 work=/tmp/vocalith-peers
