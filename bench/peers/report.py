@@ -2,9 +2,11 @@
 """Figures for bench/peers/run.sh: samples per second and same-run ratios from hyperfine's
 JSON, or instructions per sample from two callgrind profiles of different corpus lengths."""
 import argparse
+import glob
 import json
 import os
 import re
+import statistics
 import sys
 
 
@@ -81,21 +83,33 @@ def time_table(args, results_by_job, seconds, title):
 
 def cpu_seconds(result):
     """Mean user plus system time over the runs (hyperfine keeps no spread of it)."""
-    return result['user'] + result['system'], None
+    return statistics.mean(result['user']) + statistics.mean(result['system']), None
+
+
+def merge_rounds(paths):
+    """Per command, the wall times and the user and system times of every round's hyperfine file."""
+    merged = {}
+    for path in sorted(paths):
+        with open(path) as f:
+            for r in json.load(f)['results']:
+                m = merged.setdefault(r['command'], {'times': [], 'user': [], 'system': []})
+                m['times'].extend(r['times'])
+                m['user'].append(r['user'])
+                m['system'].append(r['system'])
+    return merged
 
 
 def report_time(args):
     failed = False
     results_by_job = []
     for job in args.jobs:
-        with open(os.path.join(args.work, job + '.json')) as f:
-            results_by_job.append((job, {r['command']: r for r in json.load(f)['results']}))
+        results_by_job.append((job, merge_rounds(glob.glob(os.path.join(args.work, job + '.*.json')))))
         ext = '.gsm' if job.startswith('gsm') else '.ul'
         for problem in check_outputs(args.work, job, os.path.join(args.work, 'corpus' + ext)):
             print('%s: %s' % (job, problem), file=sys.stderr)
             failed = True
     # The median: a run that another process's burst slowed down moves it least.
-    time_table(args, results_by_job, lambda r: (r['median'], r['stddev'] or 0.0),
+    time_table(args, results_by_job, lambda r: (statistics.median(r['times']), statistics.pstdev(r['times'])),
                'Wall-clock time (median of the runs, ± standard deviation):')
     time_table(args, results_by_job, cpu_seconds,
                'CPU time, user + system, mean of the runs (less disturbed by other processes on a shared machine):')

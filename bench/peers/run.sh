@@ -160,11 +160,16 @@ if [ "$mode" = time ]; then
         job_commands "$job" "$work/corpus"
         # Each command once outside the timing, so a broken one stops the run here.
         "${ours[@]}"; "${ours_1lib[@]}"; "${sox_cmd[@]}"; "${ff_cmd[@]}"
-        hyperfine -N --style none --runs "$runs" --warmup 1 --export-json "$work/$job.json" \
-            -n vocalith "$(quote "${ours[@]}")" \
-            -n vocalith-1lib "$(quote "${ours_1lib[@]}")" \
-            -n sox "$(quote "${sox_cmd[@]}")" \
-            -n ffmpeg "$(quote "${ff_cmd[@]}")" >/dev/null
+        # One hyperfine call per round, each timing every command once: the commands take
+        # turns, so a stretch of load from other processes falls on all of them alike.
+        rm -f "$work/$job".*.json
+        for round in $(seq "$runs"); do
+            hyperfine -N --style none --runs 1 --export-json "$work/$job.$round.json" \
+                -n vocalith "$(quote "${ours[@]}")" \
+                -n vocalith-1lib "$(quote "${ours_1lib[@]}")" \
+                -n sox "$(quote "${sox_cmd[@]}")" \
+                -n ffmpeg "$(quote "${ff_cmd[@]}")" >/dev/null
+        done
     done
     echo "load after: $(uptime)"
     python3 "$here/report.py" time --work "$work" --samples $((seconds * 8000)) "${jobs[@]}"
