@@ -210,14 +210,15 @@ TEST(GsmCodec, SplitInputCodesAsLibgsmAndRefusedFramesDecodeAsSilence)
     }
     ASSERT_TRUE(frames == expected) << "encoded frames differ from libgsm's";
 
-    // Frames 1 and 2 lose their signature: silence, and decoding goes on as
-    // libgsm's without them. Decoded into two channels behind an offset.
-    frames[33] &= 0x0F;
-    frames[66] = static_cast<std::uint8_t>((frames[66] & 0x0F) | 0xC0);
+    // Frames 100 and 101 lose their signature: silence where the buffer held
+    // sound, and decoding goes on as libgsm's without them. Decoded into two
+    // channels behind an offset.
+    frames[100 * 33] &= 0x0F;
+    frames[101 * 33] = static_cast<std::uint8_t>((frames[101 * 33] & 0x0F) | 0xC0);
     pRef.reset(gsm_create());
     std::vector<float> expectedSamples(nTotal, 0.0f);
     for (std::uint32_t f = 0; f < nFrames; ++f) {
-        if (f != 1 && f != 2 && gsm_decode(pRef.get(), &frames[f * 33], &samples[f * 160]) == 0) {
+        if (f != 100 && f != 101 && gsm_decode(pRef.get(), &frames[f * 33], &samples[f * 160]) == 0) {
             std::transform(&samples[f * 160], &samples[f * 160] + 160, &expectedSamples[f * 160],
                            [](gsm_signal n) { return n / 32768.0f; });
         }
