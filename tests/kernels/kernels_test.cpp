@@ -25,7 +25,7 @@ void for_each_case(Body body)
     const bool bHasAvx2 = bUseAvx2;
     for (const bool bAvx2 : {false, bHasAvx2}) {
         bUseAvx2 = bAvx2;
-        for (const std::uint32_t n : {1u, 7u, 9u, 16u, 31u, 33u, 87383u}) {
+        for (const std::uint32_t n : {1u, 7u, 9u, 16u, 33u, 63u, 87383u}) {
             for (const std::size_t nOffset : {0u, 1u, 2u, 3u}) {
                 SCOPED_TRACE(testing::Message() << (bAvx2 ? "AVX2" : "baseline") << " n=" << n << " offset=" << nOffset);
                 body(n, nOffset);
