@@ -12,6 +12,11 @@ std::unique_ptr<abstract_instance> plugin_desc::create_instance(unsigned int nCh
 {
     const unsigned int nInputs = input_port_count();
     const unsigned int nOutputs = output_port_count();
+    // Every kind divides the channels among handles; none can run on none.
+    if (nChannels == 0) {
+        VOCALITH_THROW(exit_code::Unspecified, "LADSPA plugin id=%lu \"%s\": an instance needs at least one channel",
+                       m_nUniqueId, m_strName.c_str());
+    }
     if (nInputs == 0 || nOutputs == 0) {
         VOCALITH_THROW(exit_code::Unspecified, "LADSPA plugin id=%lu \"%s\" has no audio input or output",
                        m_nUniqueId, m_strName.c_str());
