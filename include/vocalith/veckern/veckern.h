@@ -16,7 +16,8 @@ namespace veckern {
 
 // dst[i] *= gain
 VOCALITH_API void scale(float* dst, float gain, std::uint32_t n);
-// dst[i] += src[i] * gain
+// dst[i] += src[i] * gain. dst and src are either the same array or do not
+// overlap at all; a partial overlap gives unspecified results.
 VOCALITH_API void mul_add(float* dst, const float* src, float gain, std::uint32_t n);
 
 // n 16-bit values copied with their two bytes exchanged (dst may equal src).
