@@ -41,55 +41,84 @@ Base* create()
 }
 
 template <typename D, typename E>
-pair_row pair(codec::id nId)
+constexpr pair_row pair(codec::id nId)
 {
     return pair_row{nId, nId, create<codec_pair<D, E>, abstract_codec>};
 }
 
-app::id_to_string::record s_names[] = {
-    {"float32", id_pcm_float32}, {"float", id_pcm_float32},  {"pcm16le", id_pcm_int16le},
-    {"pcm", id_pcm_int16le},     {"pcm16", id_pcm_int16le},  {"pcm16be", id_pcm_int16be},
-    {"gsm", id_gsm_610},         {"gsm610", id_gsm_610},     {"gsm0610", id_gsm_610},
-    {"alaw", id_g711_alaw},      {"ulaw", id_g711_ulaw},
+// The tables are constants, written in the order the lookups need, so that
+// they are complete and ordered before any code runs, even a host's own
+// static initialiser that creates a converter. The check below keeps them so.
+
+// By name, byte-wise.
+constexpr app::id_to_string::record s_names[] = {
+    {"alaw", id_g711_alaw},     {"float", id_pcm_float32},  {"float32", id_pcm_float32},
+    {"gsm", id_gsm_610},        {"gsm0610", id_gsm_610},    {"gsm610", id_gsm_610},
+    {"pcm", id_pcm_int16le},    {"pcm16", id_pcm_int16le},  {"pcm16be", id_pcm_int16be},
+    {"pcm16le", id_pcm_int16le}, {"ulaw", id_g711_ulaw},
 };
 
-creator_row s_creators[] = {
+// Row n is id n.
+constexpr creator_row s_creators[] = {
     {id_none, nullptr, nullptr},
     {id_pcm_float32, create<pcm_float32::decoder, decoder>, create<pcm_float32::encoder, encoder>},
-    {id_pcm_int16le, create<pcm_int16le::decoder, decoder>, create<pcm_int16le::encoder, encoder>},
     {id_pcm_int16be, create<pcm_int16be::decoder, decoder>, create<pcm_int16be::encoder, encoder>},
-    {id_gsm_610, create<gsm_610::decoder, decoder>, create<gsm_610::encoder, encoder>},
+    {id_pcm_int16le, create<pcm_int16le::decoder, decoder>, create<pcm_int16le::encoder, encoder>},
     {id_g711_alaw, create<g711_alaw::decoder, decoder>, create<g711_alaw::encoder, encoder>},
     {id_g711_ulaw, create<g711_ulaw::decoder, decoder>, create<g711_ulaw::encoder, encoder>},
+    {id_gsm_610, create<gsm_610::decoder, decoder>, create<gsm_610::encoder, encoder>},
 };
 
-pair_row s_pairs[] = {
+// By input, then output id.
+constexpr pair_row s_pairs[] = {
     pair<pcm_float32::decoder, pcm_float32::encoder>(id_pcm_float32),
-    pair<pcm_int16le::decoder, pcm_int16le::encoder>(id_pcm_int16le),
     pair<pcm_int16be::decoder, pcm_int16be::encoder>(id_pcm_int16be),
-    pair<gsm_610::decoder, gsm_610::encoder>(id_gsm_610),
+    pair<pcm_int16le::decoder, pcm_int16le::encoder>(id_pcm_int16le),
     pair<g711_alaw::decoder, g711_alaw::encoder>(id_g711_alaw),
     pair<g711_ulaw::decoder, g711_ulaw::encoder>(id_g711_ulaw),
+    pair<gsm_610::decoder, gsm_610::encoder>(id_gsm_610),
 };
 
 constexpr std::size_t c_nNames = std::size(s_names);
 
-bool pair_less(const pair_row& a, const pair_row& b)
+constexpr bool pair_less(const pair_row& a, const pair_row& b)
 {
-    return std::make_pair(a.nInput, a.nOutput) < std::make_pair(b.nInput, b.nOutput);
+    return a.nInput < b.nInput || (a.nInput == b.nInput && a.nOutput < b.nOutput);
 }
+
+constexpr int compare_names(const char* a, const char* b)
+{
+    for (; *a != 0 && *a == *b; ++a, ++b) {
+    }
+    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
+}
+
+constexpr bool tables_ordered()
+{
+    for (std::size_t i = 1; i < c_nNames; ++i) {
+        if (compare_names(s_names[i - 1].pszName, s_names[i].pszName) >= 0) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < std::size(s_creators); ++i) {
+        if (s_creators[i].nId != i) {
+            return false;
+        }
+    }
+    for (std::size_t i = 1; i < std::size(s_pairs); ++i) {
+        if (!pair_less(s_pairs[i - 1], s_pairs[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(tables_ordered(), "codec tables out of order");
 
 }  // namespace
 
 factory factory::s_Factory;
 
-factory::factory()
-{
-    app::id_to_string::sort(s_names, c_nNames);
-    std::sort(std::begin(s_creators), std::end(s_creators),
-              [](const creator_row& a, const creator_row& b) { return a.nId < b.nId; });
-    std::sort(std::begin(s_pairs), std::end(s_pairs), pair_less);
-}
+factory::factory() = default;
 
 factory& factory::instance() { return s_Factory; }
 

@@ -14,9 +14,9 @@
 
 namespace codec {
 
-// One process-wide object, s_Factory, whose constant tables are ordered during
-// the library's static initialisation and only read afterwards: every member
-// may be called from any thread. Names:
+// One process-wide object, s_Factory, over constant tables that are complete
+// before any code runs (a static initialiser may use it too) and only read:
+// every member may be called from any thread. Names:
 //   "float32", "float"           -> id_pcm_float32
 //   "pcm16le", "pcm", "pcm16"    -> id_pcm_int16le
 //   "pcm16be"                    -> id_pcm_int16be
