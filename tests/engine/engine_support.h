@@ -1,79 +1,100 @@
-// Helpers shared by the engine tests: settings scope, a byte sink, the probe
-// registry, preset documents and test signals.
+// Shared by the engine suites: a fixture that restores the settings, a byte
+// sink, the registry over the probe and the SDK amp (1048), presets, signals.
 #ifndef VOCALITH_TESTS_ENGINE_ENGINE_SUPPORT_H
 #define VOCALITH_TESTS_ENGINE_ENGINE_SUPPORT_H
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "probe_plugin.h"
 #include "vocalith/app/command_processor.h"
-#include "vocalith/app/data_sink.h"
-#include "vocalith/app/globals.h"
-#include "vocalith/codec/abstract_codec.h"
+#include "vocalith/app/preset_xml_parser.h"
+#include "vocalith/codec/factory.h"
 #include "vocalith/ladspa/plugin_factory.h"
 
 namespace engine_test {
 
-// Sets the engine-relevant settings for one test and restores them after.
-class settings_scope {
-public:
-    settings_scope(std::uint32_t nChannels, std::uint32_t nBlockSize = 256, std::uint32_t nLogLevel = 0);
-    ~settings_scope();
+using app::command_processor;
 
-private:
-    app::Globals m_saved;
+class engine : public ::testing::Test {
+protected:
+    ~engine() override { app::s_Global = m_saved; }
+    app::Globals m_saved = app::s_Global;
+    std::unique_ptr<codec::abstract_codec> m_pcm16 =
+        codec::factory::instance().create_codec(codec::id_pcm_int16le, codec::id_pcm_int16le);
 };
 
-class byte_sink : public app::data_sink {
-public:
-    void write(const void* pData, unsigned int nSize) override;
-
-    std::vector<unsigned char> bytes;
-    unsigned int nCalls = 0;
+struct byte_sink : app::data_sink {
+    void write(const void* pData, unsigned int nSize) override
+    {
+        bytes.insert(bytes.end(), static_cast<const char*>(pData), static_cast<const char*>(pData) + nSize);
+    }
+    std::vector<char> bytes;
 };
 
-// The registry over the probe library and the SDK amp (ids 1048, 1049),
-// built once per test program.
-ladspa::plugin_factory& registry();
-// The probe library's counters and run hook.
-engine_probe_state& probe();
+inline ladspa::plugin_factory& registry()
+{
+    static ladspa::plugin_factory s_registry(VOCALITH_ENGINE_PLUGIN_DIR);
+    return s_registry;
+}
 
-// One "plugin" element: id, enabled flag and control values in order.
-std::string plugin_xml(unsigned long nId, bool bEnabled, const std::vector<float>& controls);
-// A whole document around the given plugin elements.
-std::string rack_xml(const std::vector<std::string>& plugins);
-// Loads a preset for the current settings from plugin elements.
-std::shared_ptr<app::preset> make_preset(const std::vector<std::string>& plugins);
+// The state of the probe library, once the registry has loaded it.
+inline engine_probe_state& probe()
+{
+    void* pLibrary = dlopen(VOCALITH_ENGINE_PLUGIN_DIR "/engine_probe.so", RTLD_NOW | RTLD_NOLOAD);
+    return *reinterpret_cast<engine_probe_state* (*)()>(dlsym(pLibrary, "engine_probe"))();
+}
 
-std::unique_ptr<codec::abstract_codec> make_codec(codec::id nIn, codec::id nOut);
+// A chain of enabled plugins, as {id, value of the one control}.
+inline std::shared_ptr<app::preset> make_preset(const std::vector<std::pair<unsigned long, float>>& chain)
+{
+    std::string strXml = "<jackrack>";
+    for (const auto& plugin : chain) {
+        strXml += "<plugin><id>" + std::to_string(plugin.first) + "</id><enabled>true</enabled><controlrow><value>" +
+                  std::to_string(plugin.second) + "</value></controlrow></plugin>";
+    }
+    return app::preset_xml_parser(registry()).load_from_string(strXml + "</jackrack>");
+}
 
-// Deterministic pseudo-random 16-bit samples within +-nAmplitude.
-std::vector<std::int16_t> noise16(std::size_t nCount, std::uint32_t nSeed, int nAmplitude);
-std::vector<unsigned char> to_bytes(const std::vector<std::int16_t>& samples);
-std::vector<unsigned char> to_bytes(const std::vector<float>& samples);
-std::vector<std::int16_t> from_bytes16(const std::vector<unsigned char>& bytes);
+inline std::shared_ptr<app::preset> gain(float fGain) { return make_preset({{c_nProbeId, fGain}}); }
 
-// Feeds input in pieces of nPiece bytes (0: all at once), then ends the
-// stream. Returns everything the sink received; adds the samples the engine
-// reported to *pnSamples when given.
-std::vector<unsigned char> convert(app::command_processor& engine, codec::abstract_codec& codec,
-                                   const std::vector<unsigned char>& input, std::size_t nPiece,
-                                   std::uint64_t* pnSamples = nullptr);
+// Pseudo-random 16-bit samples within +-nAmplitude, as native-order bytes.
+inline std::vector<char> noise16(std::size_t nCount, std::uint32_t nSeed, int nAmplitude)
+{
+    std::vector<char> bytes(2 * nCount);
+    for (std::size_t i = 0; i < nCount; ++i) {
+        nSeed = nSeed * 1664525u + 1013904223u;
+        const auto n = static_cast<std::int16_t>(static_cast<int>(nSeed >> 16) % (2 * nAmplitude + 1) - nAmplitude);
+        std::memcpy(&bytes[2 * i], &n, 2);
+    }
+    return bytes;
+}
 
-// Captures standard error for the scope's life.
-class stderr_capture {
-public:
-    stderr_capture();
-    ~stderr_capture();
-    std::string text();
+// The bytes with 16-bit samples nFrom to nTo - 1 times nFactor.
+inline std::vector<char> scale(std::vector<char> bytes, std::size_t nFrom, std::size_t nTo, int nFactor)
+{
+    for (std::size_t i = nFrom; i < nTo; ++i) {
+        std::int16_t n;
+        std::memcpy(&n, &bytes.at(2 * i), 2);
+        n = static_cast<std::int16_t>(n * nFactor);
+        std::memcpy(&bytes[2 * i], &n, 2);
+    }
+    return bytes;
+}
 
-private:
-    bool m_bDone;
-    std::string m_strText;
-};
+// Feeds input to the engine in pieces of nPiece bytes; returns the samples encoded.
+inline std::size_t feed(command_processor& engine, app::data_sink& sink, const std::vector<char>& input,
+                        std::size_t nPiece, codec::abstract_codec* pCodec)
+{
+    std::size_t nSamples = 0;
+    for (std::size_t nAt = 0; nAt < input.size(); nAt += nPiece) {
+        const unsigned int nSize = static_cast<unsigned int>(std::min(nPiece, input.size() - nAt));
+        nSamples += engine.process(sink, input.data() + nAt, nSize, pCodec);
+    }
+    return nSamples;
+}
 
 }  // namespace engine_test
 

@@ -1,0 +1,152 @@
+// The block pipeline with its three tails, the filter stage's switches, the
+// DTMF detector's input, and a control thread beside the processing thread.
+#include <cmath>
+#include <thread>
+#include <tuple>
+
+#include "engine_support.h"
+
+namespace {
+
+using namespace engine_test;
+
+class piecewise : public engine, public ::testing::WithParamInterface<std::tuple<codec::id, std::uint32_t, int>> {};
+
+TEST_P(piecewise, pieces_of_any_size_give_the_whole_stream_result)
+{
+    const auto [nCodec, nChannels, nGain] = GetParam();
+    app::s_Global.nChannelCount = nChannels;
+    auto codec = codec::factory::instance().create_codec(nCodec, nCodec);
+    std::vector<char> input = noise16(10001 * nChannels, 7, 8000);
+    std::replace(input.begin(), input.end(), '\x7f', '\xff');  // mu-law's negative zero comes back positive
+    // No whole number of filter blocks, pieces that split samples and frames, and
+    // pieces that leave a filter tail in front of more than fits the working buffer.
+    for (std::size_t nPiece : {1, 3, 5, 7, 8291}) {
+        command_processor engine(registry(), gain(static_cast<float>(nGain)));
+        byte_sink sink;
+        std::size_t nSamples = feed(engine, sink, input, nPiece, codec.get());
+        nSamples += engine.process_tail(sink, codec.get());
+        EXPECT_EQ(sink.bytes, scale(input, 0, input.size() / 2, nGain)) << "pieces of " << nPiece;
+        EXPECT_EQ(nSamples, input.size() / codec->decoder_format().nBlockBytes / nChannels);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(engine, piecewise,
+                         ::testing::Values(std::make_tuple(codec::id_pcm_int16le, 1u, 2),
+                                           std::make_tuple(codec::id_pcm_int16le, 3u, 2),
+                                           std::make_tuple(codec::id_g711_ulaw, 1u, 1)));
+
+TEST_F(engine, the_filter_stage_switches_between_blocks_and_stop_is_process_wide)
+{
+    app::s_Global.bBypass = true;
+    app::s_Global.nLogLevel = 3;
+    command_processor engine(registry(), gain(2.0f));
+    command_processor other(registry(), nullptr);
+    const std::vector<char> input = noise16(1200, 6, 8000);
+    byte_sink sink;
+    // Bypassed from the start; then 44 samples of each filtered call wait
+    // for a block, and go out unfiltered when the stage is switched off.
+    const unsigned int encoded[] = {300, 256, 344, 256};
+    for (unsigned int i = 0; i < 4; ++i) {
+        EXPECT_EQ(engine.process(sink, input.data() + 600 * i, 600, m_pcm16.get()), encoded[i]);
+        i % 2 == 0 ? engine.resume() : engine.suspend();
+    }
+    EXPECT_EQ(engine.process_tail(sink, m_pcm16.get()), 44u);
+    EXPECT_EQ(sink.bytes, scale(scale(input, 300, 556, 2), 900, 1156, 2));
+
+    testing::internal::CaptureStderr();
+    engine.stop();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[NOTE ] Stop command has been received\n");
+    EXPECT_TRUE(other.isQuit());
+}
+
+struct key_log : sigtools::dtmf_event {
+    void on_tone(int nTone) override { keys += static_cast<char>(nTone); }
+    std::string keys;
+};
+
+// Each key of "123A456B789C*0#D" as two sines of -10 dBm0 (0 dBm0 is a peak
+// of 22826) for 60 ms, then 60 ms of silence; in nChannels equal channels.
+std::vector<char> keys_signal(const std::string& keys, unsigned int nChannels)
+{
+    const double lo[] = {697, 770, 852, 941}, hi[] = {1209, 1336, 1477, 1633}, fPeak = 22826 / std::sqrt(10.0);
+    std::vector<char> bytes;
+    for (char cKey : keys) {
+        const std::size_t nKey = std::string("123A456B789C*0#D").find(cKey);
+        const double fLo = 2 * M_PI * lo[nKey / 4] / 8000, fHi = 2 * M_PI * hi[nKey % 4] / 8000;
+        for (unsigned int i = 0; i < 960 * nChannels; ++i) {
+            const unsigned int t = i / nChannels;
+            const auto n =
+                static_cast<std::int16_t>(t < 480 ? std::lround(fPeak * (std::sin(fLo * t) + std::sin(fHi * t))) : 0);
+            bytes.insert(bytes.end(), reinterpret_cast<const char*>(&n), reinterpret_cast<const char*>(&n) + 2);
+        }
+    }
+    return bytes;
+}
+
+TEST_F(engine, each_key_of_mono_input_is_reported_once_however_the_input_is_cut)
+{
+    // 20 ms frames, odd pieces that leave samples in every tail, all at once; the
+    // chain silences everything and is switched off once: the detector hears the input.
+    for (unsigned int nChannels : {1, 2}) {
+        app::s_Global.nChannelCount = nChannels;
+        for (std::size_t nPiece : {320, 77, 1001, 100000}) {
+            command_processor engine(registry(), gain(0.0f));
+            key_log log;
+            engine.detect_dtmf(&log);
+            nPiece == 1001 ? engine.suspend() : engine.resume();
+            byte_sink sink;
+            feed(engine, sink, keys_signal("159#*0AD", nChannels), nPiece, m_pcm16.get());
+            // Only mono input is analysed.
+            EXPECT_EQ(log.keys, nChannels == 1 ? "159#*0AD" : "") << "pieces of " << nPiece;
+        }
+    }
+}
+
+// 0: open, 1: a plugin run is held, 2: released.
+std::atomic<int> g_nGate(0);
+
+void hold_first_run()
+{
+    int nOpen = 0;
+    if (g_nGate.compare_exchange_strong(nOpen, 1)) {
+        while (g_nGate.load() != 2) {
+            std::this_thread::yield();
+        }
+    }
+}
+
+TEST_F(engine, a_block_running_during_a_change_finishes_with_the_old_preset)
+{
+    const std::vector<char> input = noise16(768, 21, 2000);
+    std::shared_ptr<app::preset> old = gain(2.0f);
+    const std::weak_ptr<app::preset> oldAlive = old;
+    const int nActivations = probe().nActivations;
+    command_processor engine(registry(), std::move(old));
+    byte_sink sink;
+    bool bReleasedInBlock = false;
+    g_nGate = 0;
+    probe().pfnRunHook = hold_first_run;
+    std::thread processing([&] {
+        engine.process(sink, input.data(), 512, m_pcm16.get());
+        bReleasedInBlock = oldAlive.expired();
+    });
+    while (g_nGate.load() != 1) {
+        std::this_thread::yield();
+    }
+    // Plugins run outside the engine's lock: neither call waits for the block.
+    engine.change(gain(3.0f));
+    EXPECT_TRUE(engine.set_plugin_port_value(0, 0, 5.0f));
+    EXPECT_FALSE(oldAlive.expired());
+    g_nGate = 2;
+    processing.join();
+    probe().pfnRunHook = nullptr;
+    // Both presets were activated; the processing thread dropped the old one as its block ended.
+    EXPECT_EQ(probe().nActivations, nActivations + 2);
+    EXPECT_TRUE(bReleasedInBlock);
+    engine.change(nullptr);  // ignored
+    engine.process(sink, input.data() + 512, 1024, m_pcm16.get());
+    EXPECT_EQ(sink.bytes, scale(scale(input, 0, 256, 2), 256, 768, 5));
+}
+
+}  // namespace
