@@ -5,11 +5,6 @@
 // switches. Checks the return values, that every piece handed to the
 // callback is 1 to 8192 bytes, that each call's output is whole frames of
 // its codec, and that float32 output never carries NaN or infinities.
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <vector>
-
 #include "fuzz_input.h"
 #include "vocalith/vocalith.h"
 
@@ -40,53 +35,27 @@ const char* const c_aPresets[] = {
     "<jackrack><plugin><id>77501</id><enabled>true</enabled></plugin></jackrack>",
 };
 constexpr std::uint32_t c_nPresets = sizeof c_aPresets / sizeof c_aPresets[0];
-
 const unsigned c_aRates[] = {8000, 16000, 44100, 1};
 const std::int32_t c_aBlockSizes[] = {1, 7, 64, 160, 256, 1024};
-
-struct output {
-    std::vector<std::uint8_t> bytes;
-};
 
 int collect(void* pUser, const void* pData, unsigned int nSize)
 {
     FUZZ_CHECK(nSize >= 1 && nSize <= 8192);
-    const std::uint8_t* p = static_cast<const std::uint8_t*>(pData);
-    static_cast<output*>(pUser)->bytes.insert(static_cast<output*>(pUser)->bytes.end(), p, p + nSize);
+    fuzz::bytes& out = *static_cast<fuzz::bytes*>(pUser);
+    out.insert(out.end(), static_cast<const std::uint8_t*>(pData), static_cast<const std::uint8_t*>(pData) + nSize);
     return 0;
 }
 
-std::uint32_t frame_bytes(unsigned nCodec, unsigned nChannels)
+void check_output(const fuzz::bytes& out, unsigned nCodec, unsigned nChannels)
 {
-    switch (nCodec) {
-    case VOCALITH_CODEC_FLOAT32: return 4 * nChannels;
-    case VOCALITH_CODEC_PCM16BE:
-    case VOCALITH_CODEC_PCM16LE: return 2 * nChannels;
-    case VOCALITH_CODEC_GSM610: return 33;
-    default: return 1;
-    }
-}
-
-void check_output(const output& out, unsigned nCodec, unsigned nChannels)
-{
-    FUZZ_CHECK(out.bytes.size() % frame_bytes(nCodec, nChannels) == 0);
-    if (nCodec == VOCALITH_CODEC_FLOAT32) {
-        for (std::size_t i = 0; i + 4 <= out.bytes.size(); i += 4) {
-            float f;
-            std::memcpy(&f, &out.bytes[i], sizeof f);
-            FUZZ_CHECK(std::isfinite(f));
-        }
-    }
-}
-
-void set_up_once()
-{
-    static bool s_bDone = false;
-    if (!s_bDone) {
-        const std::int32_t nQuiet = 0;
-        vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
-        vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_FUZZ_LADSPA_DIR);
-        s_bDone = true;
+    const std::size_t nFrame = nCodec == VOCALITH_CODEC_FLOAT32 ? 4 * nChannels
+                               : nCodec == VOCALITH_CODEC_PCM16LE || nCodec == VOCALITH_CODEC_PCM16BE ? 2 * nChannels
+                               : nCodec == VOCALITH_CODEC_GSM610 ? 33 : 1;
+    FUZZ_CHECK(out.size() % nFrame == 0);
+    for (std::size_t i = 0; nCodec == VOCALITH_CODEC_FLOAT32 && i + 4 <= out.size(); i += 4) {
+        float f;
+        std::memcpy(&f, &out[i], sizeof f);
+        FUZZ_CHECK(std::isfinite(f));
     }
 }
 
@@ -94,7 +63,12 @@ void set_up_once()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    set_up_once();
+    static const bool s_bSetUp = [] {
+        const std::int32_t nQuiet = 0;
+        vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
+        return vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_FUZZ_LADSPA_DIR) == 0;
+    }();
+    FUZZ_CHECK(s_bSetUp);
     fuzz::input in(pData, nSize);
     const std::uint32_t nPreset = in.range(0, c_nPresets - 1);
     const unsigned nChannels = in.range(1, 3);
@@ -114,21 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (nKind < 200) {
             const unsigned nInCodec = in.range(0, 7);
             const unsigned nOutCodec = in.range(0, 7);
-            std::size_t nChunk = 0;
-            const std::uint8_t* pChunk = in.take(in.range(0, 4000), nChunk);
-            // An exact-size copy, so that reading past the chunk is caught.
-            const std::vector<std::uint8_t> chunk(pChunk, pChunk + nChunk);
-            output out;
+            const fuzz::bytes chunk = in.take(in.range(0, 4000));
+            fuzz::bytes out;
             const int nResult = vocalith_convert(pHandle, collect, &out, nInCodec, chunk.data(),
                                                  static_cast<unsigned>(chunk.size()), nOutCodec);
             const bool bKnown = nInCodec >= 1 && nInCodec <= 6 && nOutCodec >= 1 && nOutCodec <= 6;
-            FUZZ_CHECK(nResult == (bKnown ? 0 : -1));
-            FUZZ_CHECK(bKnown || out.bytes.empty());
+            FUZZ_CHECK(nResult == (bKnown ? 0 : -1) && (bKnown || out.empty()));
             check_output(out, nOutCodec, nChannels);
         } else if (nKind < 240) {
-            const std::uint32_t nBits = in.u32();
-            float fValue;
-            std::memcpy(&fValue, &nBits, sizeof fValue);
+            const float fValue = in.f32();
             vocalith_set_preset_property(pHandle, in.range(0, 4), in.range(0, 1001), fValue);
         } else {
             vocalith_change_preset_string(pHandle, c_aPresets[in.range(0, c_nPresets - 1)]);

@@ -1,50 +1,79 @@
-// Splits a fuzzer's input into the choices a target makes (codec, channel
-// count, room) and the payload bytes. Reading past the end gives zeros, so
-// every input, however short, is a valid case.
+// Shared by the fuzz targets. An input is split into the choices a target
+// makes (codec, channel count, room) and its payload; reading past the end
+// gives zeros, so every input, however short, is a valid case. The order in
+// which a target reads its choices is what gives the saved corpus its
+// meaning: change it and the corpus has to be grown again.
 #ifndef VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 #define VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A broken invariant aborts, so that both libFuzzer and the corpus replay
+// report the input that broke it.
+#define FUZZ_CHECK(cond) ((cond) ? void() : fuzz::fail(#cond, __FILE__, __LINE__))
 
 namespace fuzz {
+
+typedef std::vector<std::uint8_t> bytes;
+
+[[noreturn]] inline void fail(const char* pszCond, const char* pszFile, int nLine)
+{
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", pszFile, nLine, pszCond);
+    std::abort();
+}
 
 class input {
 public:
     input(const std::uint8_t* pData, std::size_t nSize) : m_pData(pData), m_nSize(nSize) {}
 
-    std::uint8_t byte()
+    std::uint8_t byte() { return m_nSize == 0 ? 0 : (--m_nSize, *m_pData++); }
+    // Little-endian; the low part is read first whatever the compiler.
+    std::uint16_t u16()
     {
-        if (m_nSize == 0) {
-            return 0;
-        }
-        --m_nSize;
-        return *m_pData++;
+        const std::uint16_t nLow = byte();
+        return static_cast<std::uint16_t>(nLow | byte() << 8);
+    }
+    std::uint32_t u32()
+    {
+        const std::uint32_t nLow = u16();
+        return nLow | static_cast<std::uint32_t>(u16()) << 16;
     }
 
-    std::uint16_t u16() { return static_cast<std::uint16_t>(byte() | (byte() << 8)); }
+    // Any 32-bit pattern, NaNs and infinities among them.
+    float f32()
+    {
+        const std::uint32_t nBits = u32();
+        float f;
+        std::memcpy(&f, &nBits, sizeof f);
+        return f;
+    }
 
-    std::uint32_t u32() { return static_cast<std::uint32_t>(u16()) | (static_cast<std::uint32_t>(u16()) << 16); }
-
-    // A value in [nLow, nHigh].
+    // A value in [nLow, nHigh], read from as few bytes as the span needs.
     std::uint32_t range(std::uint32_t nLow, std::uint32_t nHigh)
     {
         const std::uint32_t nSpan = nHigh - nLow + 1;
         return nLow + (nSpan <= 0x100 ? byte() % nSpan : nSpan <= 0x10000 ? u16() % nSpan : u32() % nSpan);
     }
 
-    // Up to nMax bytes from the front; the pointer stays valid as long as the
-    // fuzzer's input does.
-    const std::uint8_t* take(std::size_t nMax, std::size_t& nTaken)
+    // Up to nMax bytes from the front, copied into a heap block of exactly
+    // their size, so that a read past its end is caught by AddressSanitizer.
+    bytes take(std::size_t nMax)
     {
-        nTaken = nMax < m_nSize ? nMax : m_nSize;
-        const std::uint8_t* p = m_pData;
+        const std::size_t nTaken = nMax < m_nSize ? nMax : m_nSize;
+        const bytes piece(m_pData, m_pData + nTaken);
         m_pData += nTaken;
         m_nSize -= nTaken;
-        return p;
+        return piece;
     }
 
     std::size_t left() const { return m_nSize; }
@@ -55,15 +84,5 @@ private:
 };
 
 }  // namespace fuzz
-
-// A broken invariant aborts, so that both libFuzzer and the corpus replay
-// report the input that broke it.
-#define FUZZ_CHECK(cond)                                                              \
-    do {                                                                              \
-        if (!(cond)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                             \
-        }                                                                             \
-    } while (0)
 
 #endif
