@@ -5,12 +5,12 @@
 // bytes equal those of a second encoder fed the same samples with NaN made 0
 // and infinities made full scale: garbage never reaches the output. (The
 // scale rule itself is checked by the kernel tests.)
+#include <limits>
+
 #include "fuzz_input.h"
 #include "vocalith/codec/factory.h"
 
 namespace {
-
-const std::uint8_t c_nUntouched = 0xA5;
 
 float next_sample(fuzz::input& in)
 {
@@ -20,15 +20,12 @@ float next_sample(fuzz::input& in)
         3.0f / 65536.0f, -1.0f / 65536.0f, 1e30f, -1e30f, lim::max(), lim::lowest(), lim::denorm_min(),
         lim::infinity(), -lim::infinity(), lim::quiet_NaN(), -lim::quiet_NaN(), lim::signaling_NaN()};
     const std::uint8_t nKind = in.byte();
-    if (nKind >= 0xC0) {
-        return in.f32();
+    if (nKind >= 0x80) {
+        // Near full scale, where rounding and saturation meet, or any bits.
+        const float fCoarse = nKind < 0xC0 ? static_cast<float>(static_cast<std::int16_t>(in.u16())) / 32768.0f : in.f32();
+        return nKind < 0xC0 ? fCoarse + static_cast<float>(in.byte()) / (256.0f * 32768.0f) : fCoarse;
     }
-    if (nKind < 0x80) {
-        return c_aSpecial[nKind % (sizeof c_aSpecial / sizeof c_aSpecial[0])];
-    }
-    // Near full scale, where rounding and saturation meet.
-    const float fCoarse = static_cast<float>(static_cast<std::int16_t>(in.u16())) / 32768.0f;
-    return fCoarse + static_cast<float>(in.byte()) / (256.0f * 32768.0f);
+    return c_aSpecial[nKind % (sizeof c_aSpecial / sizeof c_aSpecial[0])];
 }
 
 }  // namespace
@@ -53,21 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
     std::unique_ptr<codec::encoder> enc = codec::factory::instance().create_encoder(nId);
     std::unique_ptr<codec::encoder> reference = codec::factory::instance().create_encoder(nId);
-    FUZZ_CHECK(enc != nullptr && reference != nullptr && enc->id() == nId);
     const codec::block_format format = enc->format();
     const std::uint32_t nUnitBytes = format.nBlockBytes * (format.bCompressed ? 1 : nChannels);
 
     for (std::uint32_t nLeft = nSampleCount;;) {
         // Exactly the capacity on the heap, so an overrun is caught.
-        fuzz::bytes out(nCapacity, c_nUntouched);
-        fuzz::bytes expected(nCapacity, c_nUntouched);
+        fuzz::bytes out(nCapacity, 0xA5);
+        fuzz::bytes expected(out);
         const codec::encode_result r = enc->encode(out.data(), nCapacity, raw, nLeft);
         const std::uint32_t nConsumed = nLeft - r.nRestSampleCount;
-        FUZZ_CHECK(r.nByteCount <= nCapacity && r.nRestSampleCount <= nLeft && nConsumed % format.nBlockSamples == 0);
-        FUZZ_CHECK(r.nByteCount == nConsumed / format.nBlockSamples * nUnitBytes);
+        FUZZ_CHECK(enc->id() == nId && r.nByteCount <= nCapacity && r.nRestSampleCount <= nLeft);
+        FUZZ_CHECK(nConsumed % format.nBlockSamples == 0 && r.nByteCount == nConsumed / format.nBlockSamples * nUnitBytes);
         // Samples are left over only when the next unit does not fit.
         FUZZ_CHECK(r.nRestSampleCount < format.nBlockSamples || (r.bMore && r.nByteCount + nUnitBytes > nCapacity));
-        FUZZ_CHECK(std::count(out.begin() + r.nByteCount, out.end(), c_nUntouched) == out.end() - out.begin() - r.nByteCount);
+        FUZZ_CHECK(std::count(out.begin() + r.nByteCount, out.end(), 0xA5) == out.end() - out.begin() - r.nByteCount);
         FUZZ_CHECK(reference->encode(expected.data(), nCapacity, clean, nLeft).nByteCount == r.nByteCount);
         FUZZ_CHECK(out == expected);
         if (!r.bMore || nConsumed == 0) {

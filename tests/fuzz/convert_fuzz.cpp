@@ -35,40 +35,24 @@ const char* const c_aPresets[] = {
     "<jackrack><plugin><id>77501</id><enabled>true</enabled></plugin></jackrack>",
 };
 constexpr std::uint32_t c_nPresets = sizeof c_aPresets / sizeof c_aPresets[0];
-const unsigned c_aRates[] = {8000, 16000, 44100, 1};
-const std::int32_t c_aBlockSizes[] = {1, 7, 64, 160, 256, 1024};
 
 int collect(void* pUser, const void* pData, unsigned int nSize)
 {
     FUZZ_CHECK(nSize >= 1 && nSize <= 8192);
-    fuzz::bytes& out = *static_cast<fuzz::bytes*>(pUser);
-    out.insert(out.end(), static_cast<const std::uint8_t*>(pData), static_cast<const std::uint8_t*>(pData) + nSize);
+    const std::uint8_t* p = static_cast<const std::uint8_t*>(pData);
+    static_cast<fuzz::bytes*>(pUser)->insert(static_cast<fuzz::bytes*>(pUser)->end(), p, p + nSize);
     return 0;
-}
-
-void check_output(const fuzz::bytes& out, unsigned nCodec, unsigned nChannels)
-{
-    const std::size_t nFrame = nCodec == VOCALITH_CODEC_FLOAT32 ? 4 * nChannels
-                               : nCodec == VOCALITH_CODEC_PCM16LE || nCodec == VOCALITH_CODEC_PCM16BE ? 2 * nChannels
-                               : nCodec == VOCALITH_CODEC_GSM610 ? 33 : 1;
-    FUZZ_CHECK(out.size() % nFrame == 0);
-    for (std::size_t i = 0; nCodec == VOCALITH_CODEC_FLOAT32 && i + 4 <= out.size(); i += 4) {
-        float f;
-        std::memcpy(&f, &out[i], sizeof f);
-        FUZZ_CHECK(std::isfinite(f));
-    }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    static const bool s_bSetUp = [] {
-        const std::int32_t nQuiet = 0;
-        vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
-        return vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_FUZZ_LADSPA_DIR) == 0;
-    }();
-    FUZZ_CHECK(s_bSetUp);
+    const std::int32_t nQuiet = 0;
+    vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
+    vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_FUZZ_LADSPA_DIR);
+    const unsigned c_aRates[] = {8000, 16000, 44100, 1};
+    const std::int32_t c_aBlockSizes[] = {1, 7, 64, 160, 256, 1024};
     fuzz::input in(pData, nSize);
     const std::uint32_t nPreset = in.range(0, c_nPresets - 1);
     const unsigned nChannels = in.range(1, 3);
@@ -94,10 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
                                                  static_cast<unsigned>(chunk.size()), nOutCodec);
             const bool bKnown = nInCodec >= 1 && nInCodec <= 6 && nOutCodec >= 1 && nOutCodec <= 6;
             FUZZ_CHECK(nResult == (bKnown ? 0 : -1) && (bKnown || out.empty()));
-            check_output(out, nOutCodec, nChannels);
+            const std::size_t nFrame = nOutCodec == VOCALITH_CODEC_FLOAT32 ? 4 * nChannels
+                                       : nOutCodec == VOCALITH_CODEC_PCM16LE || nOutCodec == VOCALITH_CODEC_PCM16BE ? 2 * nChannels
+                                       : nOutCodec == VOCALITH_CODEC_GSM610 ? 33 : 1;
+            FUZZ_CHECK(out.size() % nFrame == 0);
+            for (fuzz::input floats(out.data(), out.size()); nOutCodec == VOCALITH_CODEC_FLOAT32 && floats.left() > 0;) {
+                FUZZ_CHECK(std::isfinite(floats.f32()));
+            }
         } else if (nKind < 240) {
             const float fValue = in.f32();
-            vocalith_set_preset_property(pHandle, in.range(0, 4), in.range(0, 1001), fValue);
+            const std::uint32_t nPlugin = in.range(0, 4);
+            vocalith_set_preset_property(pHandle, nPlugin, in.range(0, 1001), fValue);
         } else {
             vocalith_change_preset_string(pHandle, c_aPresets[in.range(0, c_nPresets - 1)]);
         }

@@ -3,34 +3,33 @@
 // gives zeros, so every input, however short, is a valid case. The order in
 // which a target reads its choices is what gives the saved corpus its
 // meaning: change it and the corpus has to be grown again.
+//
+// Built with VOCALITH_FUZZ_REPLAY (the CTest programs), the header also gives
+// the target a main that replays the saved inputs, so that an ordinary build
+// checks the whole corpus on every test run. Each argument is a directory
+// whose files are replayed in name order; a missing directory (an exception)
+// or an empty one is an error, so that a wrong path cannot pass unnoticed.
 #ifndef VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 #define VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 // A broken invariant aborts, so that both libFuzzer and the corpus replay
 // report the input that broke it.
-#define FUZZ_CHECK(cond) ((cond) ? void() : fuzz::fail(#cond, __FILE__, __LINE__))
+#define FUZZ_CHECK(cond) ((cond) ? void() : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond), std::abort()))
 
 namespace fuzz {
 
 typedef std::vector<std::uint8_t> bytes;
-
-[[noreturn]] inline void fail(const char* pszCond, const char* pszFile, int nLine)
-{
-    std::fprintf(stderr, "%s:%d: check failed: %s\n", pszFile, nLine, pszCond);
-    std::abort();
-}
 
 class input {
 public:
@@ -38,25 +37,11 @@ public:
 
     std::uint8_t byte() { return m_nSize == 0 ? 0 : (--m_nSize, *m_pData++); }
     // Little-endian; the low part is read first whatever the compiler.
-    std::uint16_t u16()
-    {
-        const std::uint16_t nLow = byte();
-        return static_cast<std::uint16_t>(nLow | byte() << 8);
-    }
-    std::uint32_t u32()
-    {
-        const std::uint32_t nLow = u16();
-        return nLow | static_cast<std::uint32_t>(u16()) << 16;
-    }
-
+    std::uint16_t u16() { const std::uint16_t nLow = byte(); return static_cast<std::uint16_t>(nLow | byte() << 8); }
+    std::uint32_t u32() { const std::uint32_t nLow = u16(); return nLow | static_cast<std::uint32_t>(u16()) << 16; }
     // Any 32-bit pattern, NaNs and infinities among them.
-    float f32()
-    {
-        const std::uint32_t nBits = u32();
-        float f;
-        std::memcpy(&f, &nBits, sizeof f);
-        return f;
-    }
+    float f32() { const std::uint32_t nBits = u32(); float f; std::memcpy(&f, &nBits, sizeof f); return f; }
+    std::size_t left() const { return m_nSize; }
 
     // A value in [nLow, nHigh], read from as few bytes as the span needs.
     std::uint32_t range(std::uint32_t nLow, std::uint32_t nHigh)
@@ -69,14 +54,11 @@ public:
     // their size, so that a read past its end is caught by AddressSanitizer.
     bytes take(std::size_t nMax)
     {
-        const std::size_t nTaken = nMax < m_nSize ? nMax : m_nSize;
-        const bytes piece(m_pData, m_pData + nTaken);
-        m_pData += nTaken;
-        m_nSize -= nTaken;
+        const bytes piece(m_pData, m_pData + std::min(nMax, m_nSize));
+        m_pData += piece.size();
+        m_nSize -= piece.size();
         return piece;
     }
-
-    std::size_t left() const { return m_nSize; }
 
 private:
     const std::uint8_t* m_pData;
@@ -84,5 +66,26 @@ private:
 };
 
 }  // namespace fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize);
+
+#ifdef VOCALITH_FUZZ_REPLAY
+int main(int argc, char** argv)
+{
+    std::vector<std::filesystem::path> files;
+    for (int i = 1; i < argc; ++i) {
+        std::copy(std::filesystem::directory_iterator(argv[i]), {}, std::back_inserter(files));
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::filesystem::path& path : files) {
+        std::ifstream file(path, std::ios::binary);
+        const std::string strText((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const fuzz::bytes exact(strText.begin(), strText.end());  // a read past its end is caught
+        LLVMFuzzerTestOneInput(exact.data(), exact.size());
+    }
+    std::printf("replayed %zu inputs\n", files.size());
+    return files.empty() ? 1 : 0;
+}
+#endif
 
 #endif

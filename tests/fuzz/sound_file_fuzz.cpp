@@ -24,22 +24,11 @@ fuzz::bytes read_all(fconv::sound_file& file, unsigned nPiece)
     return all;
 }
 
-void check_rewrite(fconv::file_factory& factory, fconv::sound_file& wav, fuzz::bytes data, unsigned nPiece)
+fconv::sound_stream& holding(fconv::sound_stream& s, const fuzz::bytes& content)
 {
-    const unsigned nCodec = wav.codec();
-    const unsigned nFrameBytes = wav.channels() * (nCodec == codec::id_pcm_float32 ? 4 : nCodec == codec::id_pcm_int16le ? 2 : 1);
-    data.resize(data.size() / nFrameBytes * nFrameBytes);
-    fconv::sound_stream out{fconv::temp_file{}};
-    std::unique_ptr<fconv::sound_file> writer = factory.instantiate(fconv::format_wav, out);
-    writer->write_header(nCodec, wav.channels(), wav.sample_rate());
-    FUZZ_CHECK(data.empty() || writer->write(data.data(), static_cast<unsigned>(data.size())) == data.size());
-    writer->finish(static_cast<unsigned>(data.size() / nFrameBytes));
-    writer.reset();
-    out.top();
-    std::unique_ptr<fconv::sound_file> reader = factory.instantiate(out);
-    FUZZ_CHECK(reader != nullptr && reader->id() == fconv::format_wav && reader->codec() == nCodec);
-    FUZZ_CHECK(reader->channels() == wav.channels() && reader->sample_rate() == wav.sample_rate());
-    FUZZ_CHECK(read_all(*reader, nPiece) == data);
+    FUZZ_CHECK(content.empty() || s.write(content.data(), static_cast<unsigned>(content.size())) == content.size());
+    s.top();
+    return s;
 }
 
 }  // namespace
@@ -51,24 +40,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const fuzz::bytes content = in.take(nSize);
     fconv::file_factory factory;
     fconv::sound_stream s{fconv::temp_file{}};
-    FUZZ_CHECK(content.empty() || s.write(content.data(), static_cast<unsigned>(content.size())) == content.size());
-    s.top();
     const bool bWav = content.size() >= fconv::wav_file::c_nHeaderSize && std::memcmp(&content[0], "RIFF", 4) == 0 &&
                       std::memcmp(&content[8], "WAVE", 4) == 0 && std::memcmp(&content[12], "fmt ", 4) == 0;
-    FUZZ_CHECK((factory.instantiate(s) != nullptr) == bWav);
-
-    // As WAV whatever detection said: the data is one piece of the file.
-    std::unique_ptr<fconv::sound_file> wav = factory.instantiate(fconv::format_wav, s);
-    const fuzz::bytes data = read_all(*wav, nPiece);
-    FUZZ_CHECK(data.size() <= static_cast<const fconv::wav_file&>(*wav).data_size());
-    FUZZ_CHECK(data.empty() || std::search(content.begin(), content.end(), data.begin(), data.end()) != content.end());
-    if (wav->codec() != codec::id_none && wav->channels() >= 1 && wav->channels() <= 64 && wav->sample_rate() > 0) {
-        check_rewrite(factory, *wav, data, nPiece);
-    }
-    wav.reset();
+    FUZZ_CHECK((factory.instantiate(holding(s, content)) != nullptr) == bWav);
 
     // As raw: the whole file, unchanged.
-    std::unique_ptr<fconv::sound_file> raw = factory.instantiate(fconv::format_raw, s);
-    FUZZ_CHECK(raw->codec() == 0 && raw->channels() == 1 && read_all(*raw, nPiece) == content);
+    std::unique_ptr<fconv::sound_file> file = factory.instantiate(fconv::format_raw, s);
+    FUZZ_CHECK(file->codec() == 0 && file->channels() == 1 && read_all(*file, nPiece) == content);
+
+    // As WAV whatever detection said: the data is one piece of the file.
+    file = factory.instantiate(fconv::format_wav, s);
+    fuzz::bytes data = read_all(*file, nPiece);
+    FUZZ_CHECK(data.size() <= static_cast<const fconv::wav_file&>(*file).data_size());
+    FUZZ_CHECK(data.empty() || std::search(content.begin(), content.end(), data.begin(), data.end()) != content.end());
+    const unsigned nCodec = file->codec(), nChannels = file->channels(), nRate = file->sample_rate();
+    if (nCodec == codec::id_none || nChannels < 1 || nChannels > 64 || nRate == 0) {
+        return 0;
+    }
+    // Written to a new file with the same header values, read back the same.
+    const unsigned nFrame = nChannels * (nCodec == codec::id_pcm_float32 ? 4 : nCodec == codec::id_pcm_int16le ? 2 : 1);
+    data.resize(data.size() / nFrame * nFrame);
+    fconv::sound_stream out{fconv::temp_file{}};
+    file = factory.instantiate(fconv::format_wav, out);
+    file->write_header(nCodec, nChannels, nRate);
+    FUZZ_CHECK(data.empty() || file->write(data.data(), static_cast<unsigned>(data.size())) == data.size());
+    file->finish(static_cast<unsigned>(data.size() / nFrame));
+    file.reset();
+    out.top();
+    file = factory.instantiate(out);
+    FUZZ_CHECK(file != nullptr && file->id() == fconv::format_wav && file->codec() == nCodec);
+    FUZZ_CHECK(file->channels() == nChannels && file->sample_rate() == nRate && read_all(*file, nPiece) == data);
     return 0;
 }

@@ -1,0 +1,315 @@
+// Presets: what a document loads into the chain, what is refused and how
+// the chain runs. One channel at 8000 Hz in blocks of 64 frames over the
+// fixture plugins (tests/plugins) and the system's LADSPA plugins.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <sstream>
+
+#include "vocalith/app/exception.h"
+#include "vocalith/app/globals.h"
+#include "vocalith/app/preset.h"
+#include "vocalith/app/preset_xml_parser.h"
+#include "vocalith/ladspa/abstract_instance.h"
+#include "vocalith/ladspa/plugin_desc.h"
+#include "vocalith/ladspa/plugin_factory.h"
+
+namespace {
+
+typedef std::shared_ptr<app::preset> preset_ptr;
+const std::string c_strIdFirst = "[WARN ] First child element for \"plugin\" must be \"id\"\n";
+const std::string c_strData = VOCALITH_SOURCE_DIR "/tests/data/presets/";
+
+std::string unknown_id(const char* pszId)
+{
+    return std::string("[WARN ] An unknown plugin with ID=") + pszId + " has been encountered, skipped\n";
+}
+
+std::string jackrack(const std::string& strPlugins)
+{
+    return "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels>" + strPlugins + "</jackrack>\n";
+}
+
+// vt_gain (77001): Gain (default 1), then the outputs Runs (runs since
+// activate, -1 while inactive) and Last (the last input sample); Output =
+// Gain x Input.
+std::string gain(bool bEnabled, const char* pszGain)
+{
+    return std::string("<plugin><id>77001</id><enabled>") + (bEnabled ? "true" : "false") +
+           "</enabled><controlrow><value>" + pszGain + "</value></controlrow></plugin>";
+}
+
+std::string text(const std::vector<float>& values)
+{
+    std::ostringstream out;
+    for (float fValue : values) {
+        out << (out.tellp() > 0 ? " " : "") << fValue;
+    }
+    return out.str();
+}
+
+// "id+/- [inputs] wd+/- [wet/dry values]" per entry, "; " between entries.
+std::string summary(const app::preset& preset)
+{
+    std::string strSummary;
+    for (const app::preset::ladspa_instance& entry : preset.plugins()) {
+        const ladspa::abstract_instance& inst = *entry.instance;
+        strSummary += (strSummary.empty() ? "" : "; ") + std::to_string(inst.plugin()->unique_id()) +
+                      (entry.enabled ? "+ [" : "- [") + text(inst.input_values) + "] wd" +
+                      (inst.wet_dry_enabled ? "+ [" : "- [") + text(inst.wet_dry_values) + "]";
+    }
+    return strSummary;
+}
+
+ladspa::plugin_factory& registry()
+{
+    // Made quietly: the system's directory holds plugins it skips.
+    static ladspa::plugin_factory* s_pRegistry = [] {
+        app::s_Global.nLogLevel = 0;
+        return new ladspa::plugin_factory(VOCALITH_BINARY_DIR "/tests/plugins/lib;/usr/lib/ladspa");
+    }();
+    return *s_pRegistry;
+}
+
+class preset_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        registry();
+        m_saved = app::s_Global;
+        app::s_Global.nChannelCount = 1;
+        app::s_Global.nSampleRate = 8000;
+        app::s_Global.nBlockSize = 64;
+        app::s_Global.nLogLevel = 2;
+        app::s_Global.strPresetDir.clear();
+    }
+    void TearDown() override
+    {
+        std::setlocale(LC_ALL, "C");
+        app::s_Global = m_saved;
+    }
+
+    // Loads a document (bFile: from the file strText names); returns what the
+    // loader printed, then "throws: <message>" if it threw.
+    static std::string load(const std::string& strText, preset_ptr& pPreset, bool bFile = false)
+    {
+        ::testing::internal::CaptureStderr();
+        try {
+            app::preset_xml_parser parser(registry());
+            pPreset = bFile ? parser.load(strText) : parser.load_from_string(strText);
+        } catch (const app::exception& error) {
+            EXPECT_EQ(exit_code::Unspecified, error.exit_code());
+            return ::testing::internal::GetCapturedStderr() + "throws: " + error.what();
+        }
+        return ::testing::internal::GetCapturedStderr();
+    }
+
+    app::Globals m_saved;
+};
+
+// What each document loads into and the warnings on the way, the same under
+// a decimal-comma locale that a host may have set.
+TEST_F(preset_test, DocumentsLoadWhatTheirElementsSay)
+{
+    struct row {
+        std::string strPlugins;
+        std::string strLog;
+        std::string strSummary;
+    };
+    const row rows[] = {
+        // Only the exact word "true" enables.
+        {"<plugin><id>1048</id><enabled>True</enabled><wet_dry_enabled> true</wet_dry_enabled></plugin>"
+         "<plugin><id>1048</id><enabled>true</enabled><wet_dry_enabled>true</wet_dry_enabled></plugin>",
+         "", "1048- [1] wd- []; 1048+ [1] wd+ []"},
+        // An element's text is what follows its last child.
+        {"<plugin><id>99<x>5</x>1048</id><enabled>no<b>x</b>true</enabled></plugin><plugin><id>1048<x/></id></plugin>",
+         unknown_id("0"), "1048+ [1] wd- []"},
+        // Unknown elements are skipped with everything inside; "Id" is not "id".
+        {"<other><plugin><id>1048</id></plugin></other><plugin><Id>1048</Id><enabled>true</enabled></plugin>"
+         "<plugin><id>1043</id><extra><controlrow><value>3</value></controlrow></extra>"
+         "<controlrow><value>0.125</value></controlrow></plugin>",
+         c_strIdFirst, "1043- [0.125 0.5] wd- []"},
+        // Before the id: "enabled" and each control value warn and are
+        // dropped, wet/dry is dropped silently, the row still counts.
+        {"<plugin><enabled>true</enabled><wet_dry_enabled>true</wet_dry_enabled><wet_dry_values><value>0.5"
+         "</value></wet_dry_values><controlrow><value>0.25</value><value>0.5</value></controlrow><id>1043</id>"
+         "<controlrow><value>0.75</value></controlrow></plugin>",
+         c_strIdFirst + c_strIdFirst + c_strIdFirst, "1043- [1 0.75] wd- []"},
+        // Rows fill ports in order, the last value of a row wins, a missing
+        // row keeps the default, a row too many is dropped, a second "id"
+        // appends an entry that takes the rest.
+        {"<plugin><id>1043</id><controlrow><value>0.1</value><value>0.2</value></controlrow><controlrow><value>0.3"
+         "</value></controlrow><controlrow><value>9</value></controlrow></plugin><plugin><id>1043</id></plugin>"
+         "<plugin><id>1043</id><controlrow><value>0.9</value></controlrow><id>1043</id><controlrow><value>0.4"
+         "</value></controlrow></plugin>",
+         "", "1043- [0.2 0.3] wd- []; 1043- [1 0.5] wd- []; 1043- [0.9 0.5] wd- []; 1043- [1 0.4] wd- []"},
+        // An unknown id skips its plugin, whose elements then warn.
+        {gain(true, "2") + "<plugin><id>4242</id><enabled>true</enabled><controlrow><value>7</value></controlrow>"
+         "</plugin>" + gain(false, "3"),
+         unknown_id("4242") + c_strIdFirst + c_strIdFirst, "77001+ [2] wd- []; 77001- [3] wd- []"},
+        // Numbers as strtod reads them in the C locale, a lone comma as a point.
+        {"<plugin><id>1043</id><controlrow><value>  -2.5e1</value></controlrow><controlrow><value>3.5abc</value>"
+         "</controlrow><wet_dry_values><value>0,25</value><value>1,5,7</value><value>1.5,7</value><value>abc"
+         "</value><value>+7</value><value></value></wet_dry_values></plugin>",
+         "", "1043- [-25 3.5] wd- [0.25 1.5 1.5 0 7 0]"},
+    };
+    for (const char* pszLocale : {"C", "de_DE.UTF-8"}) {
+        if (std::setlocale(LC_ALL, pszLocale) == nullptr) {
+            // The build makes the locale beside the tests when the system lacks it.
+            setenv("LOCPATH", VOCALITH_TEST_LOCALE_DIR, 1);
+            if (std::setlocale(LC_ALL, pszLocale) == nullptr) {
+                GTEST_SKIP() << "no " << pszLocale << " locale, and localedef made none in " VOCALITH_TEST_LOCALE_DIR;
+            }
+            unsetenv("LOCPATH");
+        }
+        for (const row& r : rows) {
+            preset_ptr pPreset;
+            EXPECT_EQ(r.strLog, load(jackrack(r.strPlugins), pPreset)) << pszLocale << r.strPlugins;
+            EXPECT_EQ(r.strSummary, pPreset ? summary(*pPreset) : "") << pszLocale << r.strPlugins;
+        }
+    }
+    // The locale really was in force: the C library itself read "0.5" short.
+    EXPECT_EQ(0.0, std::strtod("0.5", nullptr));
+}
+
+TEST_F(preset_test, SavedRackFilesAndThePresetsDirectory)
+{
+    // Two channels at 48000 Hz in the file count for nothing; "lock",
+    // "midi_control" and the like are skipped; wet/dry values are kept per
+    // channel and the last value of a row counts.
+    preset_ptr pPreset;
+    for (const char* pszFile : {"good/jackrack_saved.xml", "good/jackrack_saved_gzip.xml.gz"}) {
+        EXPECT_EQ("", load(c_strData + pszFile, pPreset, true));
+        EXPECT_EQ(c_strData + pszFile, pPreset->file());
+        EXPECT_EQ("1048+ [2] wd- [1 0.5]; 1043- [0.25 0.75] wd+ []", summary(*pPreset));
+        EXPECT_EQ(8000u, pPreset->plugins().front().instance->sample_rate());
+        EXPECT_EQ(1u, pPreset->plugins().front().instance->handle_count());
+    }
+    // A file may have any root, and anything before it.
+    EXPECT_EQ("", load(c_strData + "good/root_not_jackrack.xml", pPreset, true));
+    EXPECT_EQ("", summary(*pPreset));
+    EXPECT_EQ("", load(c_strData + "good/leading_comment.xml", pPreset, true));
+    EXPECT_EQ("1048+ [1] wd- []", summary(*pPreset));
+    // A name that does not open is tried in the presets directory.
+    for (const char* pszDir : {"good", "good/"}) {
+        app::s_Global.strPresetDir = c_strData + pszDir;
+        EXPECT_EQ("", load("jackrack_saved.xml", pPreset, true));
+        EXPECT_EQ("jackrack_saved.xml", pPreset->file());
+        EXPECT_EQ(2u, pPreset->plugins().size());
+    }
+}
+
+TEST_F(preset_test, UnreadableDocumentsThrowWithTheirMessages)
+{
+    const std::string strSource = "throws: ..\\..\\..\\..\\src\\preset_xml_parser, line ";
+    const std::string strBody = "<jackrack><plugin><id>1048</id></plugin></jackrack>";
+    preset_ptr pPreset;
+    app::s_Global.strPresetDir = c_strData + "bad";
+    EXPECT_EQ("throws: preset_xml_parser, line 30: Unable to parse preset XML file 'jackrack_saved.xml'",
+              load("jackrack_saved.xml", pPreset, true));
+    EXPECT_EQ("throws: preset_xml_parser, line 30: Unable to parse preset XML file '100%s.xml'",
+              load("100%s.xml", pPreset, true));
+    // From memory the root, or a DOCTYPE naming it, must come first.
+    for (const std::string& strXml : {"<!-- c -->" + strBody, "<?target data?>" + strBody, "<!DOCTYPE rack>" + strBody,
+                                     std::string("<rack/>")}) {
+        EXPECT_EQ(strSource + "155: The xml document is not a preset", load(strXml, pPreset)) << strXml;
+    }
+    EXPECT_EQ("", load("<!DOCTYPE jackrack SYSTEM \"jack-rack-1.0.dtd\">\n<!-- after -->\n" + strBody, pPreset));
+    for (const char* pszXml : {"", "<jackrack>", "<jackrack></plugin>", "not xml at all"}) {
+        EXPECT_EQ(strSource + "38: Unable to parse preset XML from memory", load(pszXml, pPreset)) << pszXml;
+    }
+    // At debug level the source, and libxml2's reason, are logged.
+    app::s_Global.nLogLevel = 5;
+    EXPECT_EQ(0u, load("<jackrack><plugin></jackrack>", pPreset)
+                      .find("[DEBUG] Create preset from string\n[DEBUG] libxml2: line 1: "));
+    EXPECT_EQ(0u, load("-", pPreset, true).find("[DEBUG] Create preset from file -\n"));
+}
+
+// Documents written to harm the host are refused or read harmlessly, print
+// nothing of libxml2's and open no other file.
+TEST_F(preset_test, HostileDocumentsAreRefusedOrHarmless)
+{
+    const std::string strTarget = c_strData + "bad/external_entity_target.txt";
+    const int fdWatch = inotify_init1(IN_NONBLOCK);
+    ASSERT_LE(0, inotify_add_watch(fdWatch, strTarget.c_str(), IN_OPEN | IN_ACCESS));
+    std::string strDeep = "<jackrack>";
+    for (int i = 0; i < 200000; ++i) {
+        strDeep += i < 100000 ? "<plugin>" : "</plugin>";
+    }
+    struct row {
+        std::string strText;
+        bool bFile;
+        std::string strLog;  // "" for a document read without entries
+    };
+    const row rows[] = {
+        // libxml2 refuses to amplify entities even unexpanded.
+        {c_strData + "bad/billion_laughs.xml", true, "throws"},
+        // The entity names a plugin that would load if its file were read.
+        {c_strData + "bad/external_entity.xml", true, unknown_id("0") + c_strIdFirst},
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE jackrack SYSTEM \"file://" + strTarget + "\" [<!ENTITY ext SYSTEM \"file://" +
+             strTarget + "\">]>\n<jackrack><plugin><id>&ext;</id></plugin></jackrack>",
+         false, unknown_id("0")},
+        {c_strData + "bad/invalid_utf8.xml", true, "throws"},
+        {c_strData + "bad/truncated.xml", true, "throws"},
+        {strDeep + "</jackrack>", false, "throws"},
+        {"<jackrack><plugin id=\"" + std::string(20u << 20, 'x') + "\"><id>1048</id></plugin></jackrack>", false, "throws"},
+    };
+    for (const row& r : rows) {
+        preset_ptr pPreset;
+        const std::string strLog = load(r.strText, pPreset, r.bFile);
+        EXPECT_EQ(r.strLog, strLog.substr(0, r.strLog.size())) << r.strText.substr(0, 100);
+        EXPECT_TRUE(r.strLog == "throws" || (strLog == r.strLog && pPreset->plugins().empty())) << strLog;
+    }
+    char buffer[4096];
+    EXPECT_GT(0, read(fdWatch, buffer, sizeof buffer)) << "the external entity's file was read";
+    close(fdWatch);
+}
+
+
+// A buffer of 1, 2, 3, ... behind an offset of 8, which the chain must honour.
+TEST_F(preset_test, EnabledEntriesRunInOrderWithTheValuesSetBeforeTheBlock)
+{
+    app::sample_buffer buffer(1, 64);
+    buffer.clear(0, 64);
+    buffer.set_offset(8);
+    for (unsigned int i = 0; i < 16; ++i) {
+        buffer.data(0)[i] = static_cast<float>(i + 1);
+    }
+    // The first and last samples a run gives, and whether in the caller's buffer.
+    auto run = [&](app::preset& preset) {
+        const app::sample_buffer& out = preset.apply(buffer, 16);
+        return text({out.data(0)[0], out.data(0)[15]}) + (&out == &buffer ? " in place" : "");
+    };
+    preset_ptr pPreset;
+    for (const std::string& strPlugins : {std::string(), gain(false, "2")}) {
+        load(jackrack(strPlugins), pPreset);
+        EXPECT_EQ("1 16 in place", run(*pPreset));
+    }
+    load(jackrack(gain(false, "2") + gain(true, "3") + gain(false, "5") + gain(true, "7")), pPreset);
+    auto ports = [&](int n) { return text(std::next(pPreset->plugins().begin(), n)->instance->port_values); };
+    EXPECT_EQ("21 336", run(*pPreset));
+    EXPECT_EQ("3 -1 16", ports(1));  // inactive: Runs is -1
+    pPreset->activate();
+    // A value outside the port's bounds is kept as given; a disabled
+    // entry's value is stored but never handed over.
+    EXPECT_TRUE(pPreset->set_control_port_value(3, 0, 20.0f));
+    EXPECT_TRUE(pPreset->set_control_port_value(0, 0, 4.0f));
+    EXPECT_EQ("60 960", run(*pPreset));
+    // Copied before every run, not only after a change.
+    std::next(pPreset->plugins().begin(), 3)->instance->port_values[0] = 100.0f;
+    EXPECT_EQ("60 960", run(*pPreset));
+    EXPECT_EQ("2 0 0 | 3 2 16 | 20 2 48", ports(0) + " | " + ports(1) + " | " + ports(3));
+    EXPECT_EQ("1 16", text({buffer.data(0)[0], buffer.data(0)[15]}));
+    pPreset->deactivate();
+    run(*pPreset);
+    EXPECT_EQ("3 -1 16", ports(1));
+    // Indices count entries and input control ports only.
+    EXPECT_FALSE(pPreset->set_control_port_value(4, 0, 1.0f));
+    EXPECT_FALSE(pPreset->set_control_port_value(0, 1, 1.0f));
+    EXPECT_EQ("4", text(pPreset->plugins().front().instance->input_values));
+}
+
+}  // namespace
