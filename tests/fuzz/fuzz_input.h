@@ -47,7 +47,7 @@ public:
     std::uint32_t range(std::uint32_t nLow, std::uint32_t nHigh)
     {
         const std::uint32_t nSpan = nHigh - nLow + 1;
-        return nLow + (nSpan <= 0x100 ? byte() % nSpan : nSpan <= 0x10000 ? u16() % nSpan : u32() % nSpan);
+        return nLow + (nSpan <= 0x100 ? byte() : nSpan <= 0x10000 ? u16() : u32()) % nSpan;
     }
 
     // Up to nMax bytes from the front, copied into a heap block of exactly
@@ -55,8 +55,7 @@ public:
     bytes take(std::size_t nMax)
     {
         const bytes piece(m_pData, m_pData + std::min(nMax, m_nSize));
-        m_pData += piece.size();
-        m_nSize -= piece.size();
+        m_pData += piece.size(), m_nSize -= piece.size();
         return piece;
     }
 
