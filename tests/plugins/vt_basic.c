@@ -37,9 +37,7 @@ static const char* const mix_names[] = {"In A", "In B", "Out"};
 #define CI VT_CONTROL_IN
 static const LADSPA_PortDescriptor hints_kinds[HINT_PORTS] = {
     VT_AUDIO_IN, VT_AUDIO_OUT, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI, CI,
-    CI,          CI,           CI, CI, CI,
-    LADSPA_PORT_CONTROL,  // no direction bits: a control input
-    VT_CONTROL_OUT};
+    CI, CI, CI, CI, CI, LADSPA_PORT_CONTROL /* no direction bits: a control input */, VT_CONTROL_OUT};
 static const char* const hints_names[HINT_PORTS] = {
     "Input",          "Output",          "none",           "none below",    "none above",
     "none both",      "minimum",         "low",            "middle",        "high",

@@ -6,7 +6,6 @@
 
 #define MANY 1000
 
-int hostile_handles_in_use(void);
 int hostile_handles_in_use(void) { return vt_live; }
 
 static LADSPA_Handle null_handle(const LADSPA_Descriptor* d, unsigned long rate) { return NULL; }
@@ -16,24 +15,16 @@ static LADSPA_Handle ring_handle(const LADSPA_Descriptor* d, unsigned long rate)
 {
     static vt_handle s_ring[16];
     static unsigned s_nNext;
-    vt_handle* h = &s_ring[s_nNext++ % 16];
-    memset(h, 0, sizeof *h);
+    vt_handle* h = memset(&s_ring[s_nNext++ % 16], 0, sizeof(vt_handle));
     h->d = d;
     return h;
 }
 
-// One live handle at most, as a plugin short of some resource would.
-static int g_bSingle;
+// No handle while another handle of this library is alive, as a plugin short
+// of some resource would.
 static LADSPA_Handle single_handle(const LADSPA_Descriptor* d, unsigned long rate)
 {
-    if (g_bSingle) return NULL;
-    g_bSingle = 1;
-    return vt_instantiate(d, rate);
-}
-static void single_cleanup(LADSPA_Handle h)
-{
-    g_bSingle = 0;
-    vt_cleanup(h);
+    return vt_live == 0 ? vt_instantiate(d, rate) : NULL;
 }
 
 static void run_garbage(LADSPA_Handle handle, unsigned long n)
@@ -65,9 +56,9 @@ static LADSPA_PortDescriptor many_kinds[MANY + 2] = {VT_AUDIO_IN, VT_AUDIO_OUT};
 static const char* const many_names[MANY + 2] = {"Input", "Output"};
 static const LADSPA_PortRangeHint many_hints[MANY + 2];
 
-#define HOSTILE(id, name, count, kinds, names, hints, inst, act, run, clean)                               \
-    {(id), (name), 0, (name), "vocalith tests", "None", (count), (kinds), (names), (hints), NULL, \
-     (inst), vt_connect, (act), (run), NULL, NULL, NULL, (clean)}
+#define HOSTILE(id, name, count, kinds, names, hints, inst, act, run, clean)                            \
+    {(id), (name), 0, (name), "vocalith tests", "None", (count), (kinds), (names), (hints), NULL, (inst), \
+     vt_connect, (act), (run), NULL, NULL, NULL, (clean)}
 #define COPY(id, name, inst, run, clean) HOSTILE(id, name, 2, kinds, names, NULL, inst, NULL, run, clean)
 
 static const LADSPA_Descriptor descriptors[] = {
@@ -79,7 +70,7 @@ static const LADSPA_Descriptor descriptors[] = {
     HOSTILE(77506, NULL, 2, kinds, no_names, NULL, vt_instantiate, NULL, vt_run, vt_cleanup),
     HOSTILE(77508, "hostile activate only", 3, kinds, names, hints, vt_instantiate, activate_reading, run_gain,
             vt_cleanup),
-    COPY(77509, "hostile single instance", single_handle, vt_run, single_cleanup),
+    COPY(77509, "hostile single instance", single_handle, vt_run, vt_cleanup),
     // Registered once, or not at all.
     COPY(77503, "hostile garbage again", vt_instantiate, run_garbage, vt_cleanup),
     HOSTILE(77504, "hostile no ports", 0, NULL, NULL, NULL, vt_instantiate, NULL, vt_run, vt_cleanup),
