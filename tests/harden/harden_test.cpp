@@ -84,11 +84,11 @@ int append(void* pUser, const void* pData, unsigned int nSize)
     return 0;
 }
 
-// Converter i: mono or stereo, a gain of its own, a 1->2 split and a 2->1
-// mix of the fixture plugins, its own tone, output codec and size of the
-// chunks it is fed.
+// Converter i: mono or stereo (both kinds on each thread), a gain of its
+// own, a 1->2 split and a 2->1 mix of the fixture plugins, its own tone,
+// output codec and size of the chunks it is fed.
 struct converter {
-    explicit converter(unsigned i) : nIndex(i), nChannels(1 + i % 2)
+    explicit converter(unsigned i) : nIndex(i), nChannels(1 + (i / 2) % 2)
     {
         for (unsigned n = 0; n < 4000 * nChannels; ++n) {
             const double fPhase = 2.0 * M_PI * (200.0 + 7.0 * i) * (n % nChannels + 1) * (n / nChannels) / 8000.0;
