@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef std::vector<std::int16_t> pcm;
+const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ";
 const std::string c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
-const std::string c_strLadspa = " --ladspa-path /usr/lib/ladspa ";
-const std::string c_strEmpty = "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
+const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
 const std::string c_strOut = "/tmp/vocalith_tool_test_" + std::to_string(::getpid());
 
 std::string read_file(const std::string& strPath)
@@ -27,20 +27,15 @@ std::string read_file(const std::string& strPath)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// What a shell command prints, run in the scratch directory; its exit status in nStatus.
-std::string shell(const std::string& strCommand, int& nStatus)
+// What a shell command prints, run in the scratch directory; it must
+// succeed without a word on standard error (or, bFails, fail with one line).
+std::string shell(const std::string& strCommand, bool bFails = false)
 {
     const int nRaw = std::system(("{ " + strCommand + "; } >" + c_strOut + " 2>" + c_strOut + ".err").c_str());
-    nStatus = WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1;
-    return read_file(c_strOut);
-}
-
-std::string shell(const std::string& strCommand)
-{
-    int nStatus;
-    const std::string strOut = shell(strCommand, nStatus);
-    EXPECT_EQ(0, nStatus) << strCommand << ": " << read_file(c_strOut + ".err");
-    return strOut;
+    const std::string strErr = read_file(c_strOut + ".err");
+    EXPECT_EQ(bFails, !WIFEXITED(nRaw) || WEXITSTATUS(nRaw) != 0) << strCommand << ": " << strErr;
+    EXPECT_EQ(bFails ? strErr.size() - 1 : std::string::npos, strErr.find('\n')) << strCommand << ": " << strErr;
+    return read_file(c_strOut) + (bFails ? strErr : "");
 }
 
 // The samples of a file as sox reads them; strType describes a raw file.
@@ -57,27 +52,12 @@ protected:
     void SetUp() override
     {
         char szName[] = "/tmp/vocalith_tool_XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(szName));
-        fs::current_path(m_strDir = szName);
+        fs::current_path(m_strDir = ::mkdtemp(szName));
         std::ofstream("empty.xml") << "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels></jackrack>\n";
     }
-    void TearDown() override
-    {
-        fs::current_path("/");
-        fs::remove_all(m_strDir);
-        fs::remove(c_strOut);
-        fs::remove(c_strOut + ".err");
-    }
+    void TearDown() override { fs::remove_all(m_strDir); }
     std::string m_strDir;
 };
-
-// "vocalith <args>", expected to succeed and print nothing on standard error.
-std::string vocalith(const std::string& strArgs, const std::string& strStdin = "/dev/null")
-{
-    const std::string strOut = shell("'" VOCALITH_TOOL "' " + strArgs + " <" + strStdin);
-    EXPECT_EQ("", read_file(c_strOut + ".err")) << strArgs;
-    return strOut;
-}
 
 TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
 {
@@ -85,10 +65,10 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
     std::set<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(VOCALITH_BUNDLED_PRESETS)) {
         // As a user names them, without ".xml" or ".xml.gz".
-        const std::string strName = entry.path().filename().string().substr(0, entry.path().filename().string().find('.'));
+        const std::string strName = entry.path().stem().stem();
         SCOPED_TRACE(strName);
         names.insert(strName);
-        vocalith("convert -p " + strName + c_strLadspa + c_strSpeech + strName + ".wav");
+        shell(c_strTool + "convert -p " + strName + c_strLadspa + c_strSpeech + strName + ".wav");
         EXPECT_EQ("wav 8000 1 " + std::to_string(in.size()) + "\n",
                   shell("for o in t r c; do printf '%s ' $(soxi -$o " + strName + ".wav); done; soxi -s " + strName + ".wav"));
         // Neither silent nor unchanged: level and difference within 20 dB of the input's.
@@ -104,35 +84,31 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
     EXPECT_EQ((std::set<std::string>{"anonymous", "chipmunk", "deep", "echo", "robot", "telephone"}), names);
     // By path, and by name in a directory given.
     fs::copy_file(VOCALITH_BUNDLED_PRESETS "/robot.xml", "mine.xml");
-    vocalith("convert -p '" VOCALITH_BUNDLED_PRESETS "/robot.xml'" + c_strLadspa + c_strSpeech + "path.wav");
-    vocalith("convert -p mine --preset-dir '" + m_strDir + "'" + c_strLadspa + c_strSpeech + "dir.wav");
+    shell(c_strTool + "convert -p '" VOCALITH_BUNDLED_PRESETS "/robot.xml'" + c_strLadspa + c_strSpeech + "path.wav");
+    shell(c_strTool + "convert -p mine --preset-dir '" + m_strDir + "'" + c_strLadspa + c_strSpeech + "dir.wav");
     EXPECT_EQ(read_file("robot.wav"), read_file("path.wav"));
     EXPECT_EQ(read_file("robot.wav"), read_file("dir.wav"));
 }
 
-// A file of each kind the extension names reads with sox as the command
-// decodes it again: the original samples for the lossless codecs, whole
-// frames for GSM.
+// A file of the codec its name or option says reads with sox as the command
+// decodes it again: the original samples for 16-bit PCM, whole frames for GSM.
 TEST_F(command, every_codec_reads_back_as_sox_reads_it)
 {
-    const std::pair<std::string, std::string> rows[] = {{"x.pcm16be", "-t raw -e signed -b 16 -B -r 8000 -c 1"},
-        {"x.float32", "-t raw -e float -b 32 -L -r 8000 -c 1"}, {"x.wav --out-codec alaw", ""},
-        {"x.ulaw", "-t ul -r 8000 -c 1"}, {"x.gsm", "-t gsm -r 8000 -c 1"}};
     const pcm original = samples(c_strSpeech);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.first);
-        const std::string strFile = r.first.substr(0, r.first.find(' '));
-        vocalith(c_strEmpty + c_strSpeech + r.first);
-        vocalith(c_strEmpty + strFile + " back.wav --out-codec pcm16le");
-        const pcm decoded = samples(strFile, r.second);
-        EXPECT_TRUE(decoded == samples("back.wav"));
-        EXPECT_TRUE(r.first.find("law") != std::string::npos || strFile == "x.gsm" || decoded == original);
-        EXPECT_EQ(strFile == "x.gsm" ? (original.size() + 159) / 160 * 160 : original.size(), decoded.size());
+    for (const char* pszOut : {"x.pcm16be", "x.wav --out-codec alaw", "x.gsm"}) {
+        const std::string strFile = std::string(pszOut).substr(0, std::string(pszOut).find(' '));
+        const std::string strType = strFile == "x.gsm" ? "-t gsm -r 8000 -c 1" : strFile == "x.wav" ? "" : "-t s16 -B -r 8000 -c 1";
+        shell(c_strEmpty + c_strSpeech + pszOut);
+        shell(c_strEmpty + strFile + " back.wav --out-codec pcm16le");
+        const pcm decoded = samples(strFile, strType);
+        EXPECT_TRUE(decoded == samples("back.wav")) << pszOut;
+        EXPECT_TRUE(strFile != "x.pcm16be" || decoded == original) << pszOut;
+        EXPECT_EQ(strFile == "x.gsm" ? (original.size() + 159) / 160 * 160 : original.size(), decoded.size()) << pszOut;
     }
     // Raw data through the standard input and output; a WAV there is known by its header.
-    std::ofstream("out.raw") << vocalith(c_strEmpty + "- -", c_strSpeech);
-    EXPECT_TRUE(samples("out.raw", "-t raw -e signed -b 16 -L -r 8000 -c 1") == original);
-    EXPECT_EQ(read_file("out.raw"), vocalith(c_strEmpty + "- -", "out.raw"));
+    std::ofstream("out.raw") << shell(c_strEmpty + "- - <" + c_strSpeech);
+    EXPECT_TRUE(samples("out.raw", "-t s16 -L -r 8000 -c 1") == original);
+    EXPECT_EQ(read_file("out.raw"), shell(c_strEmpty + "- - <out.raw"));
 }
 
 TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
@@ -142,7 +118,7 @@ TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
     // A real RIFF/WAVE header with a sample format no codec reads (IMA ADPCM, 0x11).
     std::string strAdpcm = read_file(VOCALITH_SOURCE_DIR "/samples/speech.wav");
     std::ofstream("adpcm.wav") << strAdpcm.replace(20, 1, 1, '\x11');
-    const std::string strRobot = "convert -p robot" + c_strLadspa;
+    const std::string strRobot = "convert -p robot" + c_strLadspa, strBefore = shell("ls -A");
     const std::pair<std::string, const char*> rows[] = {
         {strRobot + "absent.wav out.wav", "absent.wav"},
         {"convert -p no_such_preset" + c_strLadspa + c_strSpeech + "out.wav", "no_such_preset"},
@@ -151,30 +127,22 @@ TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
         {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", "1189"},
         {strRobot + "adpcm.wav out.wav", "17"},
         {strRobot + "--channels 65 in.raw out.wav", "65"},
-        // G.711 and GSM carry one channel only; a WAV file cannot carry GSM frames.
-        {strRobot + "--channels 2 in.raw out.alaw", "alaw"},
-        {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", "gsm"},
+        {strRobot + "--channels 2 in.raw out.alaw", "alaw"},  // G.711 and GSM carry one channel only
+        {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", "gsm"},  // WAV files carry no GSM frames
         {"dtmf --rate 16000 in.raw", "16000"},  // the DTMF receiver works at 8000 Hz only
         {strRobot + c_strSpeech + "nodir/out.wav", "nodir"},
-        {"convert " + c_strSpeech + "out.wav", ""},  // no preset
     };
-    const std::string strBefore = shell("ls -A");
     for (const auto& r : rows) {
-        int nStatus;
-        EXPECT_EQ("", shell("'" VOCALITH_TOOL "' " + r.first, nStatus)) << r.first;
-        const std::string strErr = read_file(c_strOut + ".err");
-        EXPECT_NE(0, nStatus) << r.first;
-        EXPECT_EQ(strErr.size() - 1, strErr.find('\n')) << r.first << ": " << strErr;
-        EXPECT_NE(std::string::npos, strErr.find(r.second)) << r.first << ": " << strErr;
+        EXPECT_NE(std::string::npos, shell(c_strTool + r.first, true).find(r.second)) << r.first;
         EXPECT_EQ(strBefore, shell("ls -A")) << r.first;
     }
 }
 
 TEST_F(command, describe_plugins_and_dtmf_report_what_is_in_force)
 {
-    const nlohmann::json port = nlohmann::json::parse(vocalith("describe --json robot" + c_strLadspa))
+    const nlohmann::json port = nlohmann::json::parse(shell(c_strTool + "describe --json robot" + c_strLadspa))
                                     .at("preset").at("plugins").at(0).at("plugin").at("desc").at("input_control_ports").at(1);
-    // The value the file sets beside the plugin's default, and every hint.
+    // The value the file sets beside the plugin's default, and its hints.
     EXPECT_EQ(nlohmann::json::parse(R"j({"port": {"name": "Frequency (Hz)", "index": 1, "lower_bound": 1.0,
         "upper_bound": 1000.0, "default_value": 440.0, "current_value": 30.0, "hint_bounded_below": true,
         "hint_bounded_above": true, "hint_toggled": false, "hint_sample_rate": false, "hint_logarithmic": false,
@@ -182,25 +150,25 @@ TEST_F(command, describe_plugins_and_dtmf_report_what_is_in_force)
         "hint_default_middle": false, "hint_default_high": false, "hint_default_maximum": false,
         "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true}})j"), port);
     // The same tree as indented text.
-    EXPECT_EQ(0u, vocalith("describe telephone" + c_strLadspa).find("preset\n  file: " VOCALITH_BUNDLED_PRESETS "/telephone.xml\n  plugins\n    plugin\n"));
-    // The Butterworth cut-off (1903, the fourth filter) is bounded by a fraction of the rate.
+    EXPECT_EQ(0u, shell(c_strTool + "describe telephone" + c_strLadspa)
+                      .find("preset\n  file: " VOCALITH_BUNDLED_PRESETS "/telephone.xml\n  plugins\n    plugin\n"));
+    // The Butterworth cut-off (1903) is bounded by a fraction of the rate.
     for (int nRate : {8000, 44100}) {
-        for (const nlohmann::json& plugin : nlohmann::json::parse(vocalith("plugins --json --rate " + std::to_string(nRate) + c_strLadspa))) {
+        for (const nlohmann::json& plugin : nlohmann::json::parse(shell(c_strTool + "plugins --json --rate " + std::to_string(nRate) + c_strLadspa))) {
             EXPECT_TRUE(plugin.at("id") != 1903 || plugin.at("control_inputs").at(0).at("upper_bound") == 0.45 * nRate);
         }
     }
-    // scripts/make_samples.sh: keys 1 5 9 # of 80 ms, 80 ms apart, from 0.16 s, as WAV and raw.
+    // scripts/make_samples.sh: keys 1 5 9 # of 80 ms, 80 ms apart, from 0.16 s, as WAV and as raw data.
     const std::string strKeys = VOCALITH_SOURCE_DIR "/samples/dtmf_159hash.wav";
     std::ofstream("keys.raw") << read_file(strKeys).substr(44);
-    const std::string strFound = vocalith("dtmf '" + strKeys + "'");
-    EXPECT_EQ(strFound, vocalith("dtmf -", "keys.raw"));
-    std::istringstream lines(strFound);
-    std::string strKeys159;
+    std::istringstream lines(shell(c_strTool + "dtmf '" + strKeys + "'"));
+    EXPECT_EQ(lines.str(), shell(c_strTool + "dtmf - <keys.raw"));
+    std::string strFound;
     double fTime;
-    for (char key; lines >> fTime >> key; strKeys159 += key) {
-        EXPECT_NEAR(0.16 * static_cast<double>(strKeys159.size() + 1), fTime, 0.01) << strFound;
+    for (char key; lines >> fTime >> key; strFound += key) {
+        EXPECT_NEAR(0.16 * static_cast<double>(strFound.size() + 1), fTime, 0.01) << lines.str();
     }
-    EXPECT_EQ("159#", strKeys159);
+    EXPECT_EQ("159#", strFound);
 }
 
 // The output appears under its name only once complete; until then it is a
@@ -213,18 +181,16 @@ TEST_F(command, an_output_file_appears_only_when_committed)
         out.write("\x01\x00\xfe\xff", 4);
         tool::output_file abandoned("old.raw", codec::id_g711_alaw, 1, 8000);
         abandoned.write("new", 3);
-        EXPECT_EQ("empty.xml\nold.raw\n", shell("ls"));
-        EXPECT_EQ(4, std::distance(fs::directory_iterator("."), fs::directory_iterator()));
+        EXPECT_EQ("4\nempty.xml\nold.raw\n", shell("ls -A | wc -l; ls"));
         out.commit(2);
         // A WAV header cannot state more than 4 GiB of data.
         tool::output_file huge("huge.wav", codec::id_pcm_int16le, 1, 8000);
         EXPECT_THROW(huge.commit(1ull << 31), tool::error);
     }
     EXPECT_TRUE(samples("new.wav") == (pcm{1, -2}));
-    EXPECT_EQ("old contents", read_file("old.raw"));
     EXPECT_THROW(tool::output_file("x.wav", codec::id_gsm_610, 1, 8000), tool::error);
     EXPECT_THROW(tool::output_file("missing/x.raw", codec::id_pcm_int16le, 1, 8000), tool::error);
-    EXPECT_EQ("empty.xml\nnew.wav\nold.raw\n", shell("ls -A"));
+    EXPECT_EQ("old contents empty.xml new.wav old.raw ", read_file("old.raw") + " " + shell("ls -A | tr '\\n' ' '"));
 }
 
 }  // namespace
