@@ -31,8 +31,7 @@ namespace fuzz {
 
 typedef std::vector<std::uint8_t> bytes;
 
-class input {
-public:
+struct input {
     input(const std::uint8_t* pData, std::size_t nSize) : m_pData(pData), m_nSize(nSize) {}
 
     std::uint8_t byte() { return m_nSize == 0 ? 0 : (--m_nSize, *m_pData++); }
@@ -59,7 +58,6 @@ public:
         return piece;
     }
 
-private:
     const std::uint8_t* m_pData;
     std::size_t m_nSize;
 };
@@ -78,8 +76,8 @@ int main(int argc, char** argv)
     std::sort(files.begin(), files.end());
     for (const std::filesystem::path& path : files) {
         std::ifstream file(path, std::ios::binary);
-        const std::string strText((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        const fuzz::bytes exact(strText.begin(), strText.end());  // a read past its end is caught
+        fuzz::bytes exact((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        exact.shrink_to_fit();  // a read past its end is caught
         LLVMFuzzerTestOneInput(exact.data(), exact.size());
     }
     std::printf("replayed %zu inputs\n", files.size());
