@@ -7,8 +7,8 @@
 // Built with VOCALITH_FUZZ_REPLAY (the CTest programs), the header also gives
 // the target a main that replays the saved inputs, so that an ordinary build
 // checks the whole corpus on every test run. Each argument is a directory
-// whose files are replayed in name order; a missing directory (an exception)
-// or an empty one is an error, so that a wrong path cannot pass unnoticed.
+// whose files are replayed; a missing directory (an exception) or an empty
+// one is an error, so that a wrong path cannot pass unnoticed.
 #ifndef VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 #define VOCALITH_TESTS_FUZZ_FUZZ_INPUT_H
 
@@ -69,19 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 #ifdef VOCALITH_FUZZ_REPLAY
 int main(int argc, char** argv)
 {
-    std::vector<std::filesystem::path> files;
+    std::size_t nCount = 0;
     for (int i = 1; i < argc; ++i) {
-        std::copy(std::filesystem::directory_iterator(argv[i]), {}, std::back_inserter(files));
+        for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(argv[i])) {
+            std::ifstream file(entry.path(), std::ios::binary);
+            fuzz::bytes exact((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            exact.shrink_to_fit();  // a read past its end is caught
+            LLVMFuzzerTestOneInput(exact.data(), exact.size());
+            ++nCount;
+        }
     }
-    std::sort(files.begin(), files.end());
-    for (const std::filesystem::path& path : files) {
-        std::ifstream file(path, std::ios::binary);
-        fuzz::bytes exact((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        exact.shrink_to_fit();  // a read past its end is caught
-        LLVMFuzzerTestOneInput(exact.data(), exact.size());
-    }
-    std::printf("replayed %zu inputs\n", files.size());
-    return files.empty() ? 1 : 0;
+    std::printf("replayed %zu inputs\n", nCount);
+    return nCount == 0 ? 1 : 0;
 }
 #endif
 
