@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         const float f = raw.data(n / nSampleCount)[n % nSampleCount] = in.f32();
         clean.data(n / nSampleCount)[n % nSampleCount] = std::isnan(f) ? 0.0f : std::isinf(f) ? std::copysign(1.0f, f) : f;
     }
-    std::unique_ptr<codec::encoder> enc = codec::factory::instance().create_encoder(nId);
-    std::unique_ptr<codec::encoder> reference = codec::factory::instance().create_encoder(nId);
+    std::unique_ptr<codec::encoder> enc = codec::factory::instance().create_encoder(nId), reference = codec::factory::instance().create_encoder(nId);
     const codec::block_format format = enc->format();
     const std::uint32_t nUnit = format.nBlockBytes * (format.bCompressed ? 1 : nChannels);
     for (std::uint32_t nLeft = nSampleCount;;) {

@@ -68,9 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             const int nResult = vocalith_convert(pHandle, collect, &out, nInCodec, chunk.data(),
                                                  static_cast<unsigned>(chunk.size()), nOutCodec);
             const bool bKnown = nInCodec >= 1 && nInCodec <= 6 && nOutCodec >= 1 && nOutCodec <= 6;
-            FUZZ_CHECK(nResult == (bKnown ? 0 : -1) && (bKnown || out.empty()));
             const unsigned nFrame = nOutCodec == VOCALITH_CODEC_GSM610 ? 33 : nOutCodec < 4 ? nChannels * (nOutCodec == 1 ? 4 : 2) : 1;
-            FUZZ_CHECK(out.size() % nFrame == 0);
+            FUZZ_CHECK(nResult == (bKnown ? 0 : -1) && (bKnown || out.empty()) && out.size() % nFrame == 0);
         } else if (nKind < 240) {
             const float fValue = in.f32();
             const unsigned nPlugin = in.range(0, 4), nPort = in.range(0, 1001);

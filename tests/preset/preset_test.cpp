@@ -87,13 +87,11 @@ std::string load(const std::string& strText, preset_ptr& pPreset, bool bFile = f
 TEST(Preset, DocumentsLoadWhatTheirElementsSay)
 {
     const std::string rows[][3] = {
-        // Only the exact word "true" enables.
-        {"<plugin><id>1048</id><enabled>True</enabled><wet_dry_enabled> true</wet_dry_enabled></plugin>"
-         "<plugin><id>1048</id><enabled>true</enabled><wet_dry_enabled>true</wet_dry_enabled></plugin>",
-         "", "1048- [1] wd- []; 1048+ [1] wd+ []"},
-        // An element's text is what follows its last child.
-        {"<plugin><id>99<x>5</x>1048</id><enabled>no<b>x</b>true</enabled></plugin><plugin><id>1048<x/></id></plugin>",
-         c_strUnknown0, "1048+ [1] wd- []"},
+        // An element's text is what follows its last child; only the exact
+        // word "true" enables.
+        {"<plugin><id>99<x>5</x>1048</id><enabled>no<b>x</b>true</enabled><wet_dry_enabled>True</wet_dry_enabled>"
+         "</plugin><plugin><id>1048<x/></id></plugin><plugin><id>1048</id><enabled> true</enabled></plugin>",
+         c_strUnknown0, "1048+ [1] wd- []; 1048- [1] wd- []"},
         // Unknown elements are skipped with everything inside; "Id" is not "id".
         {"<other><plugin><id>1048</id></plugin></other><plugin><Id>1048</Id><enabled>true</enabled></plugin>"
          "<plugin><id>1043</id><extra><controlrow><value>3</value></controlrow></extra>"
@@ -143,7 +141,6 @@ TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
     for (const char* pszFile : {"good/jackrack_saved.xml", "good/jackrack_saved_gzip.xml.gz"}) {
         EXPECT_EQ("", load(c_strData + pszFile, pPreset, true));
         EXPECT_EQ("1048+ [2] wd- [1 0.5]; 1043- [0.25 0.75] wd+ []", summary(pPreset));
-        EXPECT_EQ(8000u * 1, pPreset->plugins().front().instance->sample_rate() * pPreset->plugins().front().instance->handle_count());
     }
     // A file may have any root, and anything before it.
     EXPECT_EQ("", load(c_strData + "good/root_not_jackrack.xml", pPreset, true));
@@ -160,22 +157,19 @@ TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
     }
     app::s_Global.strPresetDir.clear();
     // From memory the root, or a DOCTYPE naming it, must come first.
-    const std::string strSource = "throws: ..\\..\\..\\..\\src\\preset_xml_parser, line ";
-    const std::string strBody = "<jackrack><plugin><id>1048</id></plugin></jackrack>";
+    const std::string strSource = "throws: ..\\..\\..\\..\\src\\preset_xml_parser, line ", strBody = "<jackrack><plugin><id>1048</id></plugin></jackrack>";
     for (const std::string& strXml : {"<!-- c -->" + strBody, "<?target data?>" + strBody, "<!DOCTYPE rack>" + strBody,
                                       std::string("<rack/>")}) {
         EXPECT_EQ(strSource + "155: The xml document is not a preset", load(strXml, pPreset)) << strXml;
     }
-    EXPECT_EQ("", load("<!DOCTYPE jackrack SYSTEM \"jack-rack-1.0.dtd\">\n<!-- after -->\n" + strBody, pPreset));
     for (const char* pszXml : {"", "<jackrack>", "<jackrack></plugin>", "not xml at all"}) {
         EXPECT_EQ(strSource + "38: Unable to parse preset XML from memory", load(pszXml, pPreset)) << pszXml;
     }
     // Documents written to harm the host are refused or read harmlessly,
     // print nothing of libxml2's and open no other file.
-    const std::string strTarget = c_strData + "bad/external_entity_target.txt";
+    const std::string strTarget = c_strData + "bad/external_entity_target.txt", strThrows = "throws";
     const int fdWatch = inotify_init1(IN_NONBLOCK);
     ASSERT_LE(0, inotify_add_watch(fdWatch, strTarget.c_str(), IN_OPEN | IN_ACCESS));
-    const std::string strThrows = "throws";
     const std::pair<std::string, std::string> rows[] = {
         // libxml2 refuses to amplify entities even unexpanded.
         {"bad/billion_laughs.xml", strThrows},
@@ -218,8 +212,6 @@ TEST(Preset, EnabledEntriesRunInOrderWithTheValuesSetBeforeTheBlock)
     EXPECT_FALSE(pPreset->set_control_port_value(4, 0, 1.0f) || pPreset->set_control_port_value(0, 1, 1.0f));
     EXPECT_EQ("60 960", run(*pPreset));
     EXPECT_EQ("1 16", text({buffer.data(0)[0], buffer.data(0)[15]}));
-    // The outputs of an entry that ran: Runs (-1 until activated) and Last.
-    EXPECT_EQ("20 -1 48", text(std::prev(pPreset->plugins().end())->instance->port_values));
 }
 
 }  // namespace

@@ -16,8 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef std::vector<std::int16_t> pcm;
-const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ";
-const std::string c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
+const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ", c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
 const std::string c_strOut = "/tmp/vocalith_tool_test_" + std::to_string(::getpid());
 
@@ -77,33 +76,26 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
         EXPECT_GT(std::inner_product(in.begin(), in.end(), out.begin(), 0, std::plus<int>(), std::not_equal_to<int>()), 10000);
     }
     EXPECT_EQ((std::set<std::string>{"anonymous", "chipmunk", "deep", "echo", "robot", "telephone"}), names);
-    // By path, and by name in a directory given.
+    // By name in a directory given.
     fs::copy_file(VOCALITH_BUNDLED_PRESETS "/robot.xml", "mine.xml");
-    shell(c_strTool + "convert -p '" VOCALITH_BUNDLED_PRESETS "/robot.xml'" + c_strLadspa + c_strSpeech + "path.wav");
     shell(c_strTool + "convert -p mine --preset-dir '" + m_strDir + "'" + c_strLadspa + c_strSpeech + "dir.wav");
-    EXPECT_TRUE(read_file("robot.wav") == read_file("path.wav") && read_file("robot.wav") == read_file("dir.wav"));
-    // Raw data through the standard input and output; a WAV there is known by
-    // its header. (The codecs themselves are the codec tests'.)
+    EXPECT_TRUE(read_file("robot.wav") == read_file("dir.wav"));
+    // A WAV on the standard input is known by its header; raw data goes to
+    // the standard output. (The codecs themselves are the codec tests'.)
     std::ofstream("out.raw") << shell(c_strEmpty + "- - <" + c_strSpeech);
     EXPECT_TRUE(samples("out.raw", "-t s16 -L -r 8000 -c 1") == in);
-    EXPECT_EQ(read_file("out.raw"), shell(c_strEmpty + "- - <out.raw"));
 }
 
 TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
 {
     std::ofstream("broken.xml") << "<jackrack><plugin><id>1189</id></plugin>";
     std::ofstream("in.raw") << std::string(1600, '\0');
-    // A real RIFF/WAVE header with a sample format no codec reads (IMA ADPCM, 0x11).
-    std::string strAdpcm = read_file(VOCALITH_SOURCE_DIR "/samples/speech.wav");
-    std::ofstream("adpcm.wav") << strAdpcm.replace(20, 1, 1, '\x11');
     const std::string strRobot = "convert -p robot" + c_strLadspa, strBefore = shell("ls -A");
     const std::pair<std::string, const char*> rows[] = {
         {strRobot + "absent.wav out.wav", "absent.wav"},
-        {"describe no_such_preset", "no_such_preset"},
         {"describe broken.xml", "broken.xml"},
         {strRobot + "--out-codec mp3 " + c_strSpeech + "out.wav", "mp3"},
         {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", "1189"},
-        {strRobot + "adpcm.wav out.wav", "17"},
         {strRobot + "--channels 2 in.raw out.alaw", "alaw"},  // G.711 and GSM carry one channel only
         {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", "gsm"},  // WAV files carry no GSM frames
         {"dtmf --rate 16000 in.raw", "16000"},  // the DTMF receiver works at 8000 Hz only
@@ -135,7 +127,6 @@ TEST_F(command, an_output_file_replaces_a_file_only_when_committed)
     std::ofstream("old.raw") << "old contents";
     {
         tool::output_file abandoned("old.raw", codec::id_g711_alaw, 1, 8000);
-        abandoned.write("new", 3);
         // A WAV header cannot state more than 4 GiB of data.
         tool::output_file huge("huge.wav", codec::id_pcm_int16le, 1, 8000);
         EXPECT_THROW(huge.commit(1ull << 31), tool::error);
