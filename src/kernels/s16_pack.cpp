@@ -77,6 +77,10 @@ VOCALITH_TARGET_AVX2 void pack_avx2(unsigned char* dst, const float* src, std::u
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 2 * static_cast<std::size_t>(i)), values);
     }
+    // The compiler leaves the upper halves dirty on a tail call into code
+    // built without AVX; the SSE code that follows (ours, then the caller's,
+    // libgsm's) would pay for that on every instruction.
+    _mm256_zeroupper();
     pack_sse2<bSwap>(dst + 2 * static_cast<std::size_t>(i), src + i, n - i);
 }
 
