@@ -159,7 +159,8 @@ TEST(G711Codecs, DecodeEveryCodeIntoEveryChannelAndEncodeChannelZeroBack)
         app::sample_buffer buf(3, 300);
         fill(buf, 2.0f);
         buf.set_offset(9);
-        EXPECT_EQ(fields(s_factory.create_decoder(nId)->decode(buf, 256, aCodes, 256)), std::make_tuple(256u, 0u, false));
+        EXPECT_EQ(fields(s_factory.create_decoder(nId)->decode(buf, 256, aCodes, 256)),
+                  std::make_tuple(256u, 0u, false));
         for (std::uint32_t c = 0; c < 3; ++c) {
             for (std::uint32_t i = 0; i < buf.capacity(); ++i) {
                 ASSERT_EQ(buf.channels()[c].pBegin[i], i >= 9 && i < 265 ? aValues[i - 9] : 2.0f) << c << ", " << i;
@@ -184,7 +185,7 @@ TEST(GsmCodec, SplitInputCodesAsLibgsmAndRefusedFramesDecodeAsSilence)
     app::sample_buffer in(1, nTotal);
     for (std::uint32_t i = 0; i < nTotal; ++i) {
         const double t = i / 8000.0, x = 15000 * (1 + std::sin(2 * M_PI * 1.7 * t)) *
-                                                (0.8 * std::sin(2 * M_PI * 220 * t) + 0.3 * std::sin(2 * M_PI * 1330 * t));
+                                         (0.8 * std::sin(2 * M_PI * 220 * t) + 0.3 * std::sin(2 * M_PI * 1330 * t));
         samples[i] = static_cast<gsm_signal>(std::clamp(x + i * 7919 % 4001 - 2000.0, -32768.0, 32767.0));
         in.data(0)[i] = samples[i] / 32768.0f;
     }

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         const std::uint32_t nPending = static_cast<std::uint32_t>(pending.size());
         const codec::decode_result r = dec->decode(buf, nCallRoom, pending.data(), nPending);
         // Whole units consumed; whatever is left over is less than one unit, or did not fit.
-        FUZZ_CHECK(r.nSampleCount <= nCallRoom && buf.offset() == nOffset && nPending - r.nRestByteCount == r.nSampleCount / format.nBlockSamples * nUnit);
+        FUZZ_CHECK(r.nSampleCount <= nCallRoom && buf.offset() == nOffset &&
+                   nPending - r.nRestByteCount == r.nSampleCount / format.nBlockSamples * nUnit);
         FUZZ_CHECK(r.nRestByteCount < nUnit || (r.bMore && r.nSampleCount + format.nBlockSamples > nCallRoom));
         for (std::uint32_t n = 0; n < nChannels * nCapacity; ++n) {
             const bool bWritten = n % nCapacity >= nOffset && n % nCapacity < nOffset + r.nSampleCount;

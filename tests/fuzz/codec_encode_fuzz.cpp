@@ -21,9 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     app::sample_buffer clean(raw);
     for (std::uint32_t n = 0; n < nChannels * nSampleCount; ++n) {
         const float f = raw.data(n / nSampleCount)[n % nSampleCount] = in.f32();
-        clean.data(n / nSampleCount)[n % nSampleCount] = std::isnan(f) ? 0.0f : std::isinf(f) ? std::copysign(1.0f, f) : f;
+        clean.data(n / nSampleCount)[n % nSampleCount] = std::isnan(f)   ? 0.0f
+                                                         : std::isinf(f) ? std::copysign(1.0f, f)
+                                                                         : f;
     }
-    std::unique_ptr<codec::encoder> enc = codec::factory::instance().create_encoder(nId), reference = codec::factory::instance().create_encoder(nId);
+    std::unique_ptr<codec::encoder> enc = codec::factory::instance().create_encoder(nId),
+                                    reference = codec::factory::instance().create_encoder(nId);
     const codec::block_format format = enc->format();
     const std::uint32_t nUnit = format.nBlockBytes * (format.bCompressed ? 1 : nChannels);
     for (std::uint32_t nLeft = nSampleCount;;) {
@@ -31,10 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         const codec::encode_result r = enc->encode(out.data(), nCapacity, raw, nLeft);
         const std::uint32_t nConsumed = nLeft - r.nRestSampleCount;
         // Whole units written; samples are left over only when the next unit does not fit.
-        FUZZ_CHECK(r.nByteCount <= nCapacity && r.nRestSampleCount <= nLeft && r.nByteCount * format.nBlockSamples == nConsumed * nUnit);
+        FUZZ_CHECK(r.nByteCount <= nCapacity && r.nRestSampleCount <= nLeft &&
+                   r.nByteCount * format.nBlockSamples == nConsumed * nUnit);
         FUZZ_CHECK(r.nRestSampleCount < format.nBlockSamples || (r.bMore && r.nByteCount + nUnit > nCapacity));
         FUZZ_CHECK(std::count(out.begin() + r.nByteCount, out.end(), 0xA5) == out.end() - out.begin() - r.nByteCount);
-        FUZZ_CHECK(reference->encode(expected.data(), nCapacity, clean, nLeft).nByteCount == r.nByteCount && out == expected);
+        FUZZ_CHECK(reference->encode(expected.data(), nCapacity, clean, nLeft).nByteCount == r.nByteCount &&
+                   out == expected);
         if (!r.bMore || nConsumed == 0) {
             return 0;
         }

@@ -21,7 +21,8 @@ const std::string c_aPresets[] = {
     // fixture gain, then 1->2 and 2->1 plugins that force channel adaptation
     "<jackrack>" + on(77001, "<controlrow><value>0.5</value></controlrow>") + on(77003) + on(77004) + "</jackrack>",
     // fixture stereo plugin with a wet/dry mix, SDK mono amplifier
-    "<jackrack>" + on(77002, "<wet_dry_enabled>true</wet_dry_enabled><wet_dry_values><value>0.25</value></wet_dry_values>") +
+    "<jackrack>" +
+        on(77002, "<wet_dry_enabled>true</wet_dry_enabled><wet_dry_values><value>0.25</value></wet_dry_values>") +
         on(1048, "<controlrow><value>2</value></controlrow>") + "</jackrack>",
     // NaN and infinities from a plugin, no lifecycle calls
     "<jackrack>" + on(77503) + on(77502) + "</jackrack>",
@@ -68,7 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             const int nResult = vocalith_convert(pHandle, collect, &out, nInCodec, chunk.data(),
                                                  static_cast<unsigned>(chunk.size()), nOutCodec);
             const bool bKnown = nInCodec >= 1 && nInCodec <= 6 && nOutCodec >= 1 && nOutCodec <= 6;
-            const unsigned nFrame = nOutCodec == VOCALITH_CODEC_GSM610 ? 33 : nOutCodec < 4 ? nChannels * (nOutCodec == 1 ? 4 : 2) : 1;
+            const unsigned nFrame = nOutCodec == VOCALITH_CODEC_GSM610 ? 33
+                                    : nOutCodec < 4                    ? nChannels * (nOutCodec == 1 ? 4 : 2)
+                                                                       : 1;
             FUZZ_CHECK(nResult == (bKnown ? 0 : -1) && (bKnown || out.empty()) && out.size() % nFrame == 0);
         } else if (nKind < 240) {
             const float fValue = in.f32();

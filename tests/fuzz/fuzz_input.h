@@ -25,7 +25,8 @@
 
 // A broken invariant aborts, so that both libFuzzer and the corpus replay
 // report the input that broke it.
-#define FUZZ_CHECK(cond) ((cond) ? void() : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond), std::abort()))
+#define FUZZ_CHECK(cond) \
+    ((cond) ? void() : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #cond), std::abort()))
 
 namespace fuzz {
 

@@ -28,7 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             FUZZ_CHECK(nRead <= nPiece);
             data.insert(data.end(), piece.begin(), piece.begin() + nRead);
         }
-        FUZZ_CHECK(nFormat == fconv::format_wav ? std::search(content.begin(), content.end(), data.begin(), data.end()) != content.end() || data.empty() : data == content);
+        FUZZ_CHECK(nFormat == fconv::format_wav
+                       ? std::search(content.begin(), content.end(), data.begin(), data.end()) != content.end() ||
+                             data.empty()
+                       : data == content);
     }
     return 0;
 }

@@ -27,7 +27,8 @@ void for_each_case(Body body)
         bUseAvx2 = bAvx2;
         for (const std::uint32_t n : {1u, 7u, 9u, 16u, 33u, 63u, 87383u}) {
             for (const std::size_t nOffset : {0u, 1u, 2u, 3u}) {
-                SCOPED_TRACE(testing::Message() << (bAvx2 ? "AVX2" : "baseline") << " n=" << n << " offset=" << nOffset);
+                SCOPED_TRACE(testing::Message()
+                             << (bAvx2 ? "AVX2" : "baseline") << " n=" << n << " offset=" << nOffset);
                 body(n, nOffset);
             }
         }
@@ -39,13 +40,18 @@ void for_each_case(Body body)
 template <typename T>
 struct guarded {
     guarded(std::size_t n, std::size_t nOffset)
-        : nBytes(n * sizeof(T)), storage(nBytes + 256, 0xA5),
-          p(reinterpret_cast<T*>(storage.data() + 128 - reinterpret_cast<std::uintptr_t>(storage.data()) % 64) + nOffset) {}
+        : nBytes(n * sizeof(T)),
+          storage(nBytes + 256, 0xA5),
+          p(reinterpret_cast<T*>(storage.data() + 128 - reinterpret_cast<std::uintptr_t>(storage.data()) % 64) +
+            nOffset)
+    {
+    }
     bool intact() const
     {
         const auto* pBegin = reinterpret_cast<const unsigned char*>(p);
         const auto a5 = [](unsigned char b) { return b == 0xA5; };
-        return std::all_of(storage.data(), pBegin, a5) && std::all_of(pBegin + nBytes, storage.data() + storage.size(), a5);
+        return std::all_of(storage.data(), pBegin, a5) &&
+               std::all_of(pBegin + nBytes, storage.data() + storage.size(), a5);
     }
     std::size_t nBytes;
     std::vector<unsigned char> storage;
@@ -94,7 +100,8 @@ TEST(Pcm16Kernels, ExactBothWaysAndSwappedInBothByteOrders)
             }
             (bBig ? veckern::s16be_to_f32 : veckern::s16le_to_f32)(floats.p, bytes.p, n);
             for (std::uint32_t i = 0; i < n; ++i) {
-                ASSERT_EQ(floats.p[i], get16(&bytes.p[2 * i], bBig) / 32768.0f) << "decoding, big " << bBig << ", at " << i;
+                ASSERT_EQ(floats.p[i], get16(&bytes.p[2 * i], bBig) / 32768.0f)
+                    << "decoding, big " << bBig << ", at " << i;
             }
             const std::vector<float> in = samples(n, static_cast<std::uint32_t>(nOffset));
             std::copy(in.begin(), in.end(), floats.p);

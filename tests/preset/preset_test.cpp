@@ -120,7 +120,8 @@ TEST(Preset, DocumentsLoadWhatTheirElementsSay)
     // The build makes the locale beside the tests, where localedef can.
     setenv("LOCPATH", VOCALITH_TEST_LOCALE_DIR, 1);
     for (const char* pszLocale : {"C", "de_DE.UTF-8"}) {
-        ASSERT_NE(nullptr, std::setlocale(LC_ALL, pszLocale)) << "localedef made no locale in " VOCALITH_TEST_LOCALE_DIR;
+        ASSERT_NE(nullptr, std::setlocale(LC_ALL, pszLocale))
+            << "localedef made no locale in " VOCALITH_TEST_LOCALE_DIR;
         for (const auto& r : rows) {
             preset_ptr pPreset;
             EXPECT_EQ(r[1], load(jackrack(r[0]), pPreset)) << pszLocale << r[0];
@@ -157,7 +158,8 @@ TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
     }
     app::s_Global.strPresetDir.clear();
     // From memory the root, or a DOCTYPE naming it, must come first.
-    const std::string strSource = "throws: ..\\..\\..\\..\\src\\preset_xml_parser, line ", strBody = "<jackrack><plugin><id>1048</id></plugin></jackrack>";
+    const std::string strSource = "throws: ..\\..\\..\\..\\src\\preset_xml_parser, line ",
+                      strBody = "<jackrack><plugin><id>1048</id></plugin></jackrack>";
     for (const std::string& strXml : {"<!-- c -->" + strBody, "<?target data?>" + strBody, "<!DOCTYPE rack>" + strBody,
                                       std::string("<rack/>")}) {
         EXPECT_EQ(strSource + "155: The xml document is not a preset", load(strXml, pPreset)) << strXml;

@@ -16,7 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef std::vector<std::int16_t> pcm;
-const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ", c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
+const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ",
+                  c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
 const std::string c_strOut = "/tmp/vocalith_tool_test_" + std::to_string(::getpid());
 
@@ -69,11 +70,13 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
         names.insert(strName);
         shell(c_strTool + "convert -p " + strName + c_strLadspa + c_strSpeech + strName + ".wav");
         EXPECT_EQ("wav 8000 1 " + std::to_string(in.size()) + "\n",
-                  shell("for o in t r c; do printf '%s ' $(soxi -$o " + strName + ".wav); done; soxi -s " + strName + ".wav"));
+                  shell("for o in t r c; do printf '%s ' $(soxi -$o " + strName + ".wav); done; soxi -s " + strName +
+                        ".wav"));
         // Neither silent nor unchanged.
         const pcm out = samples(strName + ".wav");
         EXPECT_LT(std::count(out.begin(), out.end(), 0), std::count(in.begin(), in.end(), 0) + 1000);
-        EXPECT_GT(std::inner_product(in.begin(), in.end(), out.begin(), 0, std::plus<int>(), std::not_equal_to<int>()), 10000);
+        EXPECT_GT(std::inner_product(in.begin(), in.end(), out.begin(), 0, std::plus<int>(), std::not_equal_to<int>()),
+                  10000);
     }
     EXPECT_EQ((std::set<std::string>{"anonymous", "chipmunk", "deep", "echo", "robot", "telephone"}), names);
     // By name in a directory given.
@@ -110,14 +113,21 @@ TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
 TEST_F(command, describe_shows_the_values_in_force)
 {
     const nlohmann::json port = nlohmann::json::parse(shell(c_strTool + "describe --json robot" + c_strLadspa))
-                                    .at("preset").at("plugins").at(0).at("plugin").at("desc").at("input_control_ports").at(1);
+                                    .at("preset")
+                                    .at("plugins")
+                                    .at(0)
+                                    .at("plugin")
+                                    .at("desc")
+                                    .at("input_control_ports")
+                                    .at(1);
     // The value the file sets beside the plugin's default, and its hints.
     EXPECT_EQ(nlohmann::json::parse(R"j({"port": {"name": "Frequency (Hz)", "index": 1, "lower_bound": 1.0,
         "upper_bound": 1000.0, "default_value": 440.0, "current_value": 30.0, "hint_bounded_below": true,
         "hint_bounded_above": true, "hint_toggled": false, "hint_sample_rate": false, "hint_logarithmic": false,
         "hint_integer": false, "hint_has_default": true, "hint_default_minimum": false, "hint_default_low": false,
         "hint_default_middle": false, "hint_default_high": false, "hint_default_maximum": false,
-        "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true}})j"), port);
+        "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true}})j"),
+              port);
 }
 
 // The output replaces a file only once complete: abandoned, as when a
