@@ -11,7 +11,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # interoperability references used by the tests
-  libgsm-tools sox libsox-fmt-all ffmpeg libspandsp-dev espeak-ng locales
+  sox libsox-fmt-all ffmpeg libspandsp-dev espeak-ng locales
   # plugin collections nobody here wrote
   swh-plugins tap-plugins cmt autotalent
   # command-line program
