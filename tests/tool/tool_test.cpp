@@ -8,6 +8,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <numeric>
+#include <sstream>
 
 #include "common.h"
 #include "output_file.h"
@@ -87,6 +88,21 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
     // the standard output. (The codecs themselves are the codec tests'.)
     std::ofstream("out.raw") << shell(c_strEmpty + "- - <" + c_strSpeech);
     EXPECT_TRUE(samples("out.raw", "-t s16 -L -r 8000 -c 1") == in);
+}
+
+// The bundled key sequence starts a key every 0.16 s from 0.16 s on; the
+// onsets must come out within a few milliseconds of that.
+TEST_F(command, dtmf_lists_each_key_with_its_onset)
+{
+    std::istringstream lines(shell(c_strTool + "dtmf '" VOCALITH_SOURCE_DIR "/samples/dtmf_159hash.wav'"));
+    std::string strKeys;
+    double fOnset = 0;
+    char cKey = 0;
+    while (lines >> fOnset >> cKey) {
+        strKeys += cKey;
+        EXPECT_NEAR(0.16 * static_cast<double>(strKeys.size()), fOnset, 0.005) << cKey;
+    }
+    EXPECT_EQ("159#", strKeys);
 }
 
 TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
