@@ -246,8 +246,9 @@ void decode(float* dst, const std::uint8_t* src, std::uint32_t n)
     }
 }
 
-// Converts a chunk to 16-bit samples in one vectorized pass, then codes it;
-// the chunk stays in the first-level cache.
+// With AVX2, whole groups of 32 go from float to code in one pass. The rest,
+// and everything without AVX2, is converted a chunk at a time to 16-bit
+// samples, then coded; the chunk stays in the first-level cache.
 template <bool bAlaw, void (*pCodeLoop)(std::uint8_t*, const std::int16_t*, std::uint32_t)>
 void encode(std::uint8_t* dst, const float* src, std::uint32_t n)
 {
