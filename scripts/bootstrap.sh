@@ -37,5 +37,7 @@ echo "bootstrap: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Several builds on one machine may bootstrap at once: one apt run at a time.
+lock=/var/lock/vocalith-apt.lock
+$SUDO flock "$lock" apt-get update -qq
+$SUDO flock "$lock" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
