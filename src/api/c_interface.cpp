@@ -28,9 +28,13 @@ app::converter* to_converter(void* pHandle)
     return static_cast<app::converter*>(pHandle);
 }
 
-void* create_converter(const char* pszPreset, app::converter::source nSource,
-                       const char* pszFunction)
+// The parameters come from the init call itself: s_Global is only a record
+// of the last call, which another thread may be overwriting meanwhile.
+void* create_converter(const char* pszPreset, app::converter::source nSource, unsigned int nChannelCount,
+                       unsigned int nSampleRate, const char* pszFunction)
 {
+    app::s_Global.nChannelCount = nChannelCount;
+    app::s_Global.nSampleRate = nSampleRate;
     try {
         if (pszPreset == nullptr) {
             throw app::exception(nSource == app::converter::source::file
@@ -38,7 +42,8 @@ void* create_converter(const char* pszPreset, app::converter::source nSource,
                                      : "no preset XML given (null pointer)",
                                  VOCALITH_FILE_NAME, __LINE__);
         }
-        return new (std::nothrow) app::converter(pszPreset, nSource);
+        const app::stream_format format = {nChannelCount, nSampleRate, app::s_Global.nBlockSize};
+        return new (std::nothrow) app::converter(pszPreset, nSource, format);
     } catch (const std::exception& error) {
         LOG_ERROR("%s exception: %s\n", pszFunction, error.what());
     } catch (...) {
@@ -72,21 +77,19 @@ extern "C" {
 VOCALITH_API void* vocalith_init(unsigned int nChannelCount, unsigned int nSampleRate,
                                  const char* file)
 {
-    app::s_Global.nChannelCount = nChannelCount;
-    app::s_Global.nSampleRate = nSampleRate;
     LOG_INFO("vocalith_init: nChannelCount=%u, nSampleRate=%u, file=%s\n", nChannelCount,
              nSampleRate, file != nullptr ? file : "(null)");
-    return create_converter(file, app::converter::source::file, "vocalith_init");
+    return create_converter(file, app::converter::source::file, nChannelCount, nSampleRate,
+                            "vocalith_init");
 }
 
 VOCALITH_API void* vocalith_init_string(unsigned int nChannelCount, unsigned int nSampleRate,
                                         const char* xml)
 {
-    app::s_Global.nChannelCount = nChannelCount;
-    app::s_Global.nSampleRate = nSampleRate;
     LOG_INFO("vocalith_init_string: nChannelCount=%u, nSampleRate=%u, XML:\n%s\n", nChannelCount,
              nSampleRate, xml != nullptr ? xml : "(null)");
-    return create_converter(xml, app::converter::source::text, "vocalith_init_string");
+    return create_converter(xml, app::converter::source::text, nChannelCount, nSampleRate,
+                            "vocalith_init_string");
 }
 
 VOCALITH_API void vocalith_fini(void* pHandle)

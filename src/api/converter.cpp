@@ -1,15 +1,16 @@
 #include "api/converter.h"
 
+#include "engine/stream_check.h"
 #include "vocalith/app/preset.h"
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/codec/factory.h"
 
 namespace app {
 
-converter::converter(const std::string& strPreset, source nSource)
-    : m_format(stream_format::current()),
+converter::converter(const std::string& strPreset, source nSource, const stream_format& format)
+    : m_format(checked(format)),
       m_factory(s_Global.strLadspaDir),
-      m_engine(m_factory, read_preset(strPreset, nSource)),
+      m_engine(m_factory, read_preset(strPreset, nSource), m_format),
       m_nInputCodec(codec::id_none),
       m_nOutputCodec(codec::id_none)
 {

@@ -22,10 +22,12 @@ class converter {
 public:
     enum class source { file, text };
 
-    // Reads the first preset from a file name or XML text with the stream
-    // parameters current in s_Global; every later preset of this converter
-    // gets the same parameters, so engine and instances always agree.
-    converter(const std::string& strPreset, source nSource);
+    // Reads the first preset from a file name or XML text for format (the
+    // block size included); every later preset of this converter gets the
+    // same parameters, so engine and instances always agree. Nothing is read
+    // back from s_Global but the LADSPA directory. Throws app::exception
+    // naming a value of format outside its range before anything is loaded.
+    converter(const std::string& strPreset, source nSource, const stream_format& format);
     converter(const converter&) = delete;
     converter& operator=(const converter&) = delete;
 

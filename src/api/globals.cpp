@@ -23,6 +23,33 @@ Globals::Globals()
 {
 }
 
+Globals::Globals(const Globals& other)
+    : strLadspaDir(other.strLadspaDir),
+      strPresetDir(other.strPresetDir),
+      nLogLevel(other.nLogLevel.load()),
+      nChannelCount(other.nChannelCount.load()),
+      nSampleRate(other.nSampleRate.load()),
+      nBlockSize(other.nBlockSize.load()),
+      bQuit(other.bQuit.load()),
+      strUnknownFileName(other.strUnknownFileName),
+      bBypass(other.bBypass.load())
+{
+}
+
+Globals& Globals::operator=(const Globals& other)
+{
+    strLadspaDir = other.strLadspaDir;
+    strPresetDir = other.strPresetDir;
+    nLogLevel = other.nLogLevel.load();
+    nChannelCount = other.nChannelCount.load();
+    nSampleRate = other.nSampleRate.load();
+    nBlockSize = other.nBlockSize.load();
+    bQuit = other.bQuit.load();
+    strUnknownFileName = other.strUnknownFileName;
+    bBypass = other.bBypass.load();
+    return *this;
+}
+
 Globals s_Global;
 
 }  // namespace app

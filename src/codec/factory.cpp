@@ -142,7 +142,11 @@ std::unique_ptr<decoder> factory::create_decoder(codec::id nId) const
     if (nId < 1 || nId >= std::size(s_creators)) {
         return nullptr;
     }
-    return std::unique_ptr<decoder>(s_creators[nId].pDecoder());
+    try {
+        return std::unique_ptr<decoder>(s_creators[nId].pDecoder());
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // libgsm's state among others: no codec, as for an unknown id
+    }
 }
 
 std::unique_ptr<encoder> factory::create_encoder(codec::id nId) const
@@ -150,23 +154,31 @@ std::unique_ptr<encoder> factory::create_encoder(codec::id nId) const
     if (nId < 1 || nId >= std::size(s_creators)) {
         return nullptr;
     }
-    return std::unique_ptr<encoder>(s_creators[nId].pEncoder());
+    try {
+        return std::unique_ptr<encoder>(s_creators[nId].pEncoder());
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 std::unique_ptr<abstract_codec> factory::create_codec(codec::id nInput, codec::id nOutput) const
 {
     const pair_row key = {nInput, nOutput, nullptr};
     const pair_row* pRow = std::lower_bound(std::begin(s_pairs), std::end(s_pairs), key, pair_less);
-    if (pRow != std::end(s_pairs) && pRow->nInput == nInput && pRow->nOutput == nOutput) {
-        return std::unique_ptr<abstract_codec>(pRow->pCreate());
-    }
-    std::unique_ptr<decoder> pDecoder = create_decoder(nInput);
-    std::unique_ptr<encoder> pEncoder = create_encoder(nOutput);
-    if (!pDecoder || !pEncoder) {
+    try {
+        if (pRow != std::end(s_pairs) && pRow->nInput == nInput && pRow->nOutput == nOutput) {
+            return std::unique_ptr<abstract_codec>(pRow->pCreate());
+        }
+        std::unique_ptr<decoder> pDecoder = create_decoder(nInput);
+        std::unique_ptr<encoder> pEncoder = create_encoder(nOutput);
+        if (!pDecoder || !pEncoder) {
+            return nullptr;
+        }
+        // If this allocation throws, both unique_ptrs release their objects.
+        return std::make_unique<dynamic_codec>(std::move(pDecoder), std::move(pEncoder));
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    // If this allocation throws, both unique_ptrs release their objects.
-    return std::make_unique<dynamic_codec>(std::move(pDecoder), std::move(pEncoder));
 }
 
 std::unique_ptr<abstract_codec> factory::create_codec(codec::id nId) const

@@ -7,6 +7,7 @@
 
 #include "api/log.h"
 #include "engine/fp_mode.h"
+#include "engine/stream_check.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/app/preset.h"
 #include "vocalith/codec/abstract_codec.h"
@@ -15,11 +16,15 @@ namespace app {
 
 namespace {
 
-// Bytes decoded per iteration and the size of one encoder output area.
+// Bytes decoded per iteration and the size of one encoder output area, and
+// the input tail, at least; both grow with the largest frame (32-bit float
+// in every channel), so that one frame always fits beside a held rest.
 constexpr std::uint32_t c_nChunkBytes = 8192;
 constexpr std::uint32_t c_nTailInputBytes = 4096;
 constexpr std::uint32_t c_nTailOutputSamples = 4096;
 constexpr std::uint32_t c_nMinWorkSamples = 8192;
+
+std::uint32_t largest_frame(std::uint32_t nChannelCount) { return 4 * nChannelCount; }
 
 inline std::size_t sz(std::uint32_t n) { return n; }
 
@@ -50,16 +55,22 @@ void command_processor::byte_buffer::append(const void* pData, unsigned int nSiz
 }
 
 command_processor::command_processor(ladspa::plugin_factory& factory, std::shared_ptr<app::preset> preset)
+    : command_processor(factory, std::move(preset), stream_format::current())
+{
+}
+
+command_processor::command_processor(ladspa::plugin_factory& factory, std::shared_ptr<app::preset> preset,
+                                     const stream_format& format)
     : m_preset(std::move(preset)),
       m_lock(0),
       m_factory(factory),
       m_bActive(!s_Global.bBypass),
-      m_nBlockSize(std::max<std::uint32_t>(s_Global.nBlockSize, 1)),
-      m_buffer(s_Global.nChannelCount, std::max(4 * m_nBlockSize, c_nMinWorkSamples)),
-      m_bytes(c_nChunkBytes),
-      m_tailInput(c_nTailInputBytes),
-      m_tailFilter(s_Global.nChannelCount, m_nBlockSize),
-      m_tailOutput(s_Global.nChannelCount, c_nTailOutputSamples),
+      m_nBlockSize(checked(format).nBlockSize),
+      m_buffer(format.nChannelCount, std::max(4 * m_nBlockSize, c_nMinWorkSamples)),
+      m_bytes(std::max(c_nChunkBytes, 2 * largest_frame(format.nChannelCount))),
+      m_tailInput(std::max(c_nTailInputBytes, largest_frame(format.nChannelCount))),
+      m_tailFilter(format.nChannelCount, m_nBlockSize),
+      m_tailOutput(format.nChannelCount, c_nTailOutputSamples),
       m_dtmf()
 {
     if (m_preset) {
@@ -79,7 +90,6 @@ unsigned int command_processor::process(app::data_sink& sink, const void* pData,
         sink.write(pData, nSize);
         return 0;
     }
-    flush_denormals_scope fpMode;
     LOG_DEBUG("process: on start: input byte size=%zu, m_tailInput=%zu, m_tailFilter=%zu, m_tailOutput=%zu\n",
               sz(nSize), sz(m_tailInput.size()), sz(m_tailFilter.nCount), sz(m_tailOutput.nCount));
 
@@ -139,7 +149,7 @@ codec::decode_result command_processor::decode(const unsigned char*& pCursor, co
     std::uint32_t nTaken = 0;
     std::uint32_t nFromInput = 0;
     if (m_tailInput.empty()) {
-        nTaken = nFromInput = std::min(nLeft, c_nChunkBytes);
+        nTaken = nFromInput = std::min(nLeft, m_bytes.capacity());
     } else {
         m_bytes.clear();
         m_bytes.append(m_tailInput.begin(), m_tailInput.size());
@@ -178,9 +188,14 @@ std::uint32_t command_processor::filter(std::uint32_t nFrom, std::uint32_t nTo)
     const std::uint32_t nPasses = (nTo - nFrom) / m_nBlockSize;
     const std::uint32_t nRest = (nTo - nFrom) % m_nBlockSize;
     m_buffer.set_offset(nFrom);
-    for (std::uint32_t i = 0; i < nPasses; ++i) {
-        apply_filter(m_buffer, m_nBlockSize);
-        m_buffer.advance(m_nBlockSize);
+    {
+        // Only the plugins run with denormals flushed: the host's callback,
+        // the codecs and the DTMF handler see the caller's own mode.
+        flush_denormals_scope fpMode;
+        for (std::uint32_t i = 0; i < nPasses; ++i) {
+            apply_filter(m_buffer, m_nBlockSize);
+            m_buffer.advance(m_nBlockSize);
+        }
     }
     if (nRest > 0) {
         m_tailFilter.buffer.copy_from(m_buffer, 0, nRest);
@@ -203,13 +218,16 @@ std::uint32_t command_processor::encode(app::data_sink& sink, codec::abstract_co
     codec::encode_result result;
     do {
         m_bytes.clear();
-        result = codec.encode(m_bytes.start(), c_nChunkBytes, m_buffer, nLeft);
+        result = codec.encode(m_bytes.start(), m_bytes.capacity(), m_buffer, nLeft);
         if (result.nByteCount > 0) {
             sink.write(m_bytes.start(), result.nByteCount);
             nBytes += result.nByteCount;
         }
         const std::uint32_t nRest = std::min(result.nRestSampleCount, nLeft);
         m_buffer.advance(nLeft - nRest);
+        if (nRest == nLeft && result.nByteCount == 0) {
+            break;  // no progress: asking again would spin
+        }
         nLeft = nRest;
     } while (result.bMore && nLeft > 0);
     return nLeft;
@@ -235,14 +253,16 @@ unsigned int command_processor::process_tail(app::data_sink& sink, codec::abstra
     if (nPending == 0 || codec == nullptr) {
         return 0;
     }
-    flush_denormals_scope fpMode;
     m_buffer.set_offset(0);
     if (nFilter > 0) {
         // The plugins see a whole block; what they make of the padding lands
         // behind the pending samples and is overwritten or not encoded.
         const std::uint32_t nCapacity = m_tailFilter.buffer.capacity();
         m_tailFilter.append_zeros(nCapacity - nFilter);
-        apply_filter(m_tailFilter.buffer, m_nBlockSize);
+        {
+            flush_denormals_scope fpMode;
+            apply_filter(m_tailFilter.buffer, m_nBlockSize);
+        }
         m_buffer.copy_from(m_tailFilter.buffer, nOutput, nCapacity);
         m_tailFilter.nCount = 0;
     }

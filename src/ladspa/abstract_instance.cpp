@@ -14,7 +14,9 @@ abstract_instance::abstract_instance(plugin_desc* pPlugin, unsigned int nSampleR
       wet_dry_enabled(false),
       m_output(nOutputChannels, nBlockSize),
       m_pPlugin(pPlugin),
-      m_nSampleRate(nSampleRate)
+      m_nSampleRate(nSampleRate),
+      m_bActive(false),
+      m_bEverActivated(false)
 {
     const std::vector<port_info>& controls = pPlugin->input_control_ports();
     for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -26,6 +28,10 @@ abstract_instance::abstract_instance(plugin_desc* pPlugin, unsigned int nSampleR
 
 abstract_instance::~abstract_instance()
 {
+    if (!m_bEverActivated) {
+        activate();
+    }
+    deactivate();
     for (LADSPA_Handle pHandle : m_handles) {
         m_pPlugin->cleanup(pHandle);
     }
@@ -33,16 +39,25 @@ abstract_instance::~abstract_instance()
 
 void abstract_instance::activate()
 {
+    if (m_bActive) {
+        return;
+    }
     for (LADSPA_Handle pHandle : m_handles) {
         m_pPlugin->activate(pHandle);
     }
+    m_bActive = true;
+    m_bEverActivated = true;
 }
 
 void abstract_instance::deactivate()
 {
+    if (!m_bActive) {
+        return;
+    }
     for (LADSPA_Handle pHandle : m_handles) {
         m_pPlugin->deactivate(pHandle);
     }
+    m_bActive = false;
 }
 
 void abstract_instance::create_handles(unsigned int nCount)

@@ -53,6 +53,12 @@ app::sample_buffer& complex_instance::run(app::sample_buffer& in, unsigned int n
         }
     }
     run_handles(nFrames);
+    // Channels that no handle writes are silent for the block, whatever the
+    // last mix left there: kept, it would come back as an echo each block.
+    const unsigned int nWritten = static_cast<unsigned int>(m_handles.size()) * plugin()->output_port_count();
+    for (unsigned int c = nWritten; c < m_output.channel_count(); ++c) {
+        std::fill_n(m_output.data(c), nFrames, 0.0f);
+    }
     mix_wet_dry(in, nFrames);
     return m_output;
 }

@@ -79,4 +79,52 @@ TEST(Api, ErrorsBecomeOneLineEach)
     app::s_Global = saved;
 }
 
+// Stream parameters are checked when a converter is made, and only then:
+// setting a block size out of range succeeds, creating with it fails.
+TEST(Api, InitRefusesStreamParametersOutOfRange)
+{
+    const app::Globals saved = app::s_Global;
+    app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
+    app::s_Global.nLogLevel = 1;
+    const struct {
+        unsigned int nChannels, nRate;
+        std::int32_t nBlock;
+        const char* pszError;  // null: accepted
+    } rows[] = {
+        {0, 8000, 256, "channel count 0 is outside the allowed range 1 to 256"},
+        {257, 8000, 256, "channel count 257 is outside the allowed range 1 to 256"},
+        {1, 0, 256, "sample rate 0 is outside the allowed range 1 to 768000 Hz"},
+        {2, 768001, 256, "sample rate 768001 is outside the allowed range 1 to 768000 Hz"},
+        {2, 8000, 0, "block size 0 is outside the allowed range 1 to 65536 samples"},
+        {1, 8000, 65537, "block size 65537 is outside the allowed range 1 to 65536 samples"},
+        {1, 8000, -1, "block size 4294967295 is outside the allowed range 1 to 65536 samples"},
+        {256, 1, 1, nullptr},
+        {1, 768000, 65536, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.nChannels << " channels, " << row.nRate << " Hz, block "
+                                          << row.nBlock);
+        EXPECT_EQ(0, vocalith_set_property(VOCALITH_PROP_BLOCK_SIZE, &row.nBlock));
+        for (const bool bFile : {false, true}) {
+            testing::internal::CaptureStderr();
+            void* pHandle = bFile ? vocalith_init(row.nChannels, row.nRate, VOCALITH_SOURCE_DIR "/no/such/preset.xml")
+                                  : vocalith_init_string(row.nChannels, row.nRate, "<jackrack></jackrack>");
+            const std::string strLog = testing::internal::GetCapturedStderr();
+            // Checked before the preset is read: the file's absence goes unmentioned.
+            if (row.pszError != nullptr) {
+                EXPECT_EQ(nullptr, pHandle);
+                EXPECT_THAT(strLog, ::testing::MatchesRegex(std::string("\\[ERROR\\] vocalith_init") +
+                                                            (bFile ? "" : "_string") +
+                                                            " exception: [a-z_]+\\.cpp, line [0-9]+: " +
+                                                            row.pszError + "\n"));
+            } else if (!bFile) {
+                EXPECT_NE(nullptr, pHandle);
+                EXPECT_EQ("", strLog);
+            }
+            vocalith_fini(pHandle);
+        }
+    }
+    app::s_Global = saved;
+}
+
 }  // namespace

@@ -70,7 +70,7 @@ std::string load(const std::string& strText, preset_ptr& pPreset, bool bFile = f
         app::s_Global.nLogLevel = 0;
         return new ladspa::plugin_factory(VOCALITH_BINARY_DIR "/tests/plugins/lib;/usr/lib/ladspa");
     }();
-    app::s_Global.nLogLevel = std::max(app::s_Global.nLogLevel, 2u);
+    app::s_Global.nLogLevel = std::max(app::s_Global.nLogLevel.load(), 2u);
     ::testing::internal::CaptureStderr();
     try {
         app::preset_xml_parser parser(*s_pRegistry);

@@ -9,6 +9,7 @@
 
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/multibuffer.h"
+#include "vocalith/app/stream_format.h"
 #include "vocalith/codec/records.h"
 #include "vocalith/export.h"
 #include "vocalith/sigtools/dtmf_detector.h"
@@ -49,6 +50,12 @@ public:
     // Reads channel count, block size and bypass from s_Global now. factory
     // must outlive the engine. A non-empty preset is activated here.
     command_processor(ladspa::plugin_factory& factory, std::shared_ptr<app::preset> preset);
+    // The same for the channel count and block size of format, which the
+    // preset's instances must have been made for. Throws app::exception when
+    // a value is out of range (channels 1..256, rate 1..768000 Hz, block
+    // 1..65536 samples).
+    command_processor(ladspa::plugin_factory& factory, std::shared_ptr<app::preset> preset,
+                      const stream_format& format);
     ~command_processor();
     command_processor(const command_processor&) = delete;
     command_processor& operator=(const command_processor&) = delete;

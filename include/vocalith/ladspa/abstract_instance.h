@@ -24,13 +24,20 @@ class VOCALITH_API abstract_instance {
 public:
     abstract_instance(const abstract_instance&) = delete;
     abstract_instance& operator=(const abstract_instance&) = delete;
-    // Cleans up every handle; does not deactivate.
+    // Cleans up every handle. An active instance is deactivated first. An
+    // instance never activated is activated and deactivated first: several
+    // packaged plugins free in cleanup what only their activate allocates,
+    // and a preset that fails half-built, or is dropped unused, must not
+    // crash the host.
     virtual ~abstract_instance();
 
     // The plugin's activate/deactivate on every handle in order (skipped when
-    // the plugin has none). Neither changes connections or values.
+    // the plugin has none). Neither changes connections or values. activate
+    // acts only on an inactive instance and deactivate only on an active
+    // one, so a handle is never deactivated without a prior activate.
     virtual void activate();
     virtual void deactivate();
+    bool is_active() const { return m_bActive; }
 
     // Processes nFrames (at most the block size given at creation) samples
     // of every channel of in, from its offset; in has at least the instance's
@@ -83,6 +90,8 @@ protected:
 private:
     plugin_desc* m_pPlugin;
     unsigned int m_nSampleRate;
+    bool m_bActive;
+    bool m_bEverActivated;
 };
 
 }  // namespace ladspa

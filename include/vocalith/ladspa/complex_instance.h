@@ -8,7 +8,8 @@ namespace ladspa {
 // Every other layout: ceil(N/I) handles; input i of handle h reads channel
 // (h*I+i) mod (channels of the run's input); handle h writes channels h*O..
 // of max(N, H*O)+1 channels, the last of them a silent channel that unused
-// input ports are connected to at construction.
+// input ports are connected to at construction. Channels that no handle
+// writes are silent in every run's output, before and after the wet/dry mix.
 // Created through plugin_desc::create_instance.
 class VOCALITH_API complex_instance : public abstract_instance {
 public:
