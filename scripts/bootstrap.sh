@@ -13,7 +13,7 @@ packages=(
   # interoperability references used by the tests
   sox libsox-fmt-all ffmpeg libspandsp-dev espeak-ng locales
   # plugin collections nobody here wrote
-  swh-plugins tap-plugins cmt autotalent
+  swh-plugins tap-plugins cmt caps autotalent
   # command-line program
   libcli11-dev nlohmann-json3-dev
   # sanitizers and fuzzing
