@@ -15,7 +15,7 @@ packages=(
   # plugin collections nobody here wrote
   swh-plugins tap-plugins cmt caps autotalent
   # command-line program
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
   # sanitizers and fuzzing
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   # benchmarks against peers

@@ -1,6 +1,9 @@
 // vocalith convert: runs a sound file through a preset with the engine.
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,6 +16,8 @@
 #include "input_file.h"
 #include "output_file.h"
 #include "preset_source.h"
+#include "reshaper.h"
+#include "sound_type.h"
 #include "vocalith/app/command_processor.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"
@@ -29,7 +34,12 @@ struct convert_options {
     std::string strInput;
     std::string strOutput;
     input_options input;
+    std::vector<std::string> types;  // -t values, in command-line order
+    std::string strOutType;
     std::string strOutCodec;
+    unsigned int nOutRate = 0;      // 0: the input's
+    unsigned int nOutChannels = 0;  // 0: the input's
+    std::string strQuality = "high";
     unsigned int nBlock = 256;
     host_options host;
 };
@@ -44,13 +54,15 @@ private:
     output_file& m_out;
 };
 
-// "\r... NN%" on a terminal, only when the input is long enough to wait for.
+// On a terminal only: "NN%" for an input of known length worth waiting for,
+// else (a pipe) the elapsed time and the samples so far.
 class progress {
 public:
-    progress(double fSeconds, std::uint64_t nTotalBytes)
-        : m_bShow(fSeconds > 10.0 && nTotalBytes > 0 && ::isatty(STDERR_FILENO)),
-          m_nTotal(nTotalBytes),
-          m_nShown(-1)
+    progress(const input_file& in)
+        : m_bShow(::isatty(STDERR_FILENO) && (in.is_pipe() || (in.duration() > 10.0 && in.data_bytes() > 0))),
+          m_nTotal(in.is_pipe() ? 0 : in.data_bytes()),
+          m_nShown(-1),
+          m_start(std::chrono::steady_clock::now())
     {
     }
     ~progress()
@@ -59,37 +71,47 @@ public:
             std::fputc('\n', stderr);
         }
     }
-    void update(std::uint64_t nDone)
+    void update(std::uint64_t nBytes, std::uint64_t nSamples)
     {
         if (!m_bShow) {
             return;
         }
-        int nPercent = static_cast<int>(nDone >= m_nTotal ? 100 : nDone * 100 / m_nTotal);
-        if (nPercent != m_nShown) {
-            m_nShown = nPercent;
-            std::fprintf(stderr, "\rconverting: %3d%%", nPercent);
-            std::fflush(stderr);
+        double fElapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+        // Percent steps, or tenths of a second without a known length.
+        int nStep = m_nTotal ? static_cast<int>(nBytes >= m_nTotal ? 100 : nBytes * 100 / m_nTotal)
+                             : static_cast<int>(fElapsed * 10);
+        if (nStep == m_nShown) {
+            return;
         }
+        m_nShown = nStep;
+        if (m_nTotal) {
+            std::fprintf(stderr, "\rconverting: %3d%%", nStep);
+        } else {
+            std::fprintf(stderr, "\rconverting: %02d:%05.2f  %llu samples", static_cast<int>(fElapsed / 60),
+                         std::fmod(fElapsed, 60.0), static_cast<unsigned long long>(nSamples));
+        }
+        std::fflush(stderr);
     }
 
 private:
     bool m_bShow;
     std::uint64_t m_nTotal;
     int m_nShown;
+    std::chrono::steady_clock::time_point m_start;
 };
 
-codec::id output_codec(const convert_options& opt, codec::id nInput)
+// Each -t names the type of the file that follows it, as with sox.
+void assign_types(convert_options& opt, const CLI::App& sub, const CLI::Option* pType, const CLI::Option* pInput)
 {
-    if (!opt.strOutCodec.empty()) {
-        return parse_codec(opt.strOutCodec, "--out-codec");
-    }
-    if (opt.strOutput != "-" && !has_wav_extension(opt.strOutput)) {
-        codec::id nFromName = codec_from_extension(opt.strOutput);
-        if (nFromName != codec::id_none) {
-            return nFromName;
+    std::size_t nNext = 0;
+    bool bInputSeen = false;
+    for (const CLI::Option* pOpt : sub.parse_order()) {
+        if (pOpt == pInput) {
+            bInputSeen = true;
+        } else if (pOpt == pType && nNext < opt.types.size()) {
+            (bInputSeen ? opt.strOutType : opt.input.strType) = opt.types[nNext++];
         }
     }
-    return nInput;
 }
 
 int run_convert(const convert_options& opt)
@@ -98,44 +120,64 @@ int run_convert(const convert_options& opt)
     if (opt.nBlock < 1 || opt.nBlock > 16384) {
         throw error(format("--block %u: 1 to 16384 samples are supported", opt.nBlock));
     }
+    const unsigned long nRecipe = soxr_recipe(opt.strQuality);
     input_file in(opt.strInput, opt.input);
-    codec::id nOutCodec = output_codec(opt, in.codec());
-    if (is_mono_codec(nOutCodec) && in.channels() != 1) {
-        throw error(format("%s: codec %s carries one channel, not %u", opt.strOutput.c_str(),
-                           codec::factory::instance().name(nOutCodec, "?"), in.channels()));
+    const sound_type* pOutType = type_of(opt.strOutput, opt.strOutType);
+    codec::id nAsked = opt.strOutCodec.empty() ? codec::id_none : parse_codec(opt.strOutCodec, "--out-codec");
+    const unsigned int nChannels = opt.nOutChannels ? opt.nOutChannels : in.channels();
+    const unsigned int nRate = opt.nOutRate ? opt.nOutRate : in.rate();
+    check_channels(nChannels, "--out-channels");
+    std::unique_ptr<reshaper> pReshaper;
+    if (nChannels != in.channels() || nRate != in.rate()) {
+        pReshaper.reset(new reshaper(in, nChannels, nRate, nRecipe, opt.nBlock));
     }
 
     // Instances and the engine are sized from these when they are built.
-    app::s_Global.nChannelCount = in.channels();
-    app::s_Global.nSampleRate = in.rate();
+    app::s_Global.nChannelCount = nChannels;
+    app::s_Global.nSampleRate = nRate;
     app::s_Global.nBlockSize = opt.nBlock;
 
     ladspa::plugin_factory plugins(opt.host.strLadspaPath);
     std::shared_ptr<app::preset> preset = load_preset(
         opt.strPreset, opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
-    std::unique_ptr<codec::abstract_codec> pCodec = codec::factory::instance().create_codec(in.codec(), nOutCodec);
+
+    const codec::id nInCodec = pReshaper ? codec::id_pcm_float32 : in.codec();
+    const codec::id nRawDefault = in.is_library() && !pReshaper ? in.codec() : codec::id_pcm_int16le;
+    output_file out(opt.strOutput, pOutType, nAsked, nRawDefault, nChannels, nRate);
+    std::unique_ptr<codec::abstract_codec> pCodec = codec::factory::instance().create_codec(nInCodec, out.codec());
     if (!pCodec) {
         throw error("no codec for this pair of formats");
     }
 
-    output_file out(opt.strOutput, nOutCodec, in.channels(), in.rate());
     file_sink sink(out);
     std::uint64_t nSamples = 0;
-    {
+    try {
         app::command_processor engine(plugins, preset);
-        progress shown(in.duration(), in.data_bytes());
-        std::vector<unsigned char> chunk(16384);
+        progress shown(in);
+        // From a pipe, about one filter block at a time, so that output
+        // follows input as it arrives; whole coded units either way.
+        const unsigned int nUnitBytes = pReshaper ? 4 * nChannels : in.unit_bytes();
+        const unsigned int nUnitSamples = pReshaper ? 1 : in.unit_samples();
+        const unsigned int nUnits = in.is_pipe() ? (opt.nBlock + nUnitSamples - 1) / nUnitSamples
+                                                 : std::max(1u, 16384 / nUnitBytes);
+        std::vector<unsigned char> chunk(static_cast<std::size_t>(nUnits) * nUnitBytes);
         std::uint64_t nRead = 0;
         unsigned int n;
-        while ((n = in.read(chunk.data(), static_cast<unsigned int>(chunk.size()))) > 0) {
+        while ((n = pReshaper ? pReshaper->read(chunk.data(), static_cast<unsigned int>(chunk.size()))
+                              : in.read(chunk.data(), static_cast<unsigned int>(chunk.size()))) > 0) {
             nSamples += engine.process(sink, chunk.data(), n, pCodec.get());
+            out.flush();
             nRead += n;
-            shown.update(nRead);
+            shown.update(nRead, nSamples);
         }
         nSamples += engine.process_tail(sink, pCodec.get());
+    } catch (const error&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw error(user_message(e.what()), exit_failed);
     }
     out.commit(nSamples);
-    return 0;
+    return exit_done;
 }
 
 }  // namespace
@@ -146,19 +188,32 @@ command add_convert(CLI::App& app)
     CLI::App* sub = app.add_subcommand("convert", "Run a sound file through a preset");
     sub->add_option("-p,--preset", opt->strPreset, "preset file, or the name of a bundled preset (robot, robot.xml)")
         ->required();
-    sub->add_option("INPUT", opt->strInput, "WAV (recognised by content) or raw input; - for standard input")
+    CLI::Option* pInput = sub->add_option(
+        "INPUT", opt->strInput, "input file, its type from -t or its extension (WAV also by content); - for standard input")
         ->required();
-    sub->add_option("OUTPUT", opt->strOutput, "WAV when named *.wav, raw otherwise; - for standard output")
+    sub->add_option("OUTPUT", opt->strOutput,
+                    "output file, its type from -t or its extension; - for standard output (raw without -t)")
         ->required();
+    CLI::Option* pType = sub->add_option("-t,--type", opt->types,
+                                         "type of the file named next (wav, flac, ogg, mp3, ul, al, gsm, raw, ...)")
+                                ->allow_extra_args(false);
     input_option_set inputs;
-    inputs.add(*sub, opt->input);
+    inputs.add(*sub, opt->input, false);
     sub->add_option("--block", opt->nBlock, "filter block in samples per channel (default 256)");
     sub->add_option("--out-codec", opt->strOutCodec,
-                    "output codec (default: a raw output's extension, else the input codec)");
+                    "output codec (default: 16-bit PCM in WAV and other containers; a raw output's type, "
+                    "else the input codec)");
+    sub->add_option("--out-rate", opt->nOutRate, "resample to this rate before the preset (default: the input's)");
+    sub->add_option("--out-channels", opt->nOutChannels,
+                    "mix down to 1 or copy 1 to N channels before the preset (default: the input's)");
+    sub->add_option("--quality", opt->strQuality, "resampling: quick, low, medium, high (default), very-high");
     add_host_options(*sub, opt->host, true);
-    return command{sub, [opt, inputs]() {
-                       inputs.note_given(opt->input);
-                       return run_convert(*opt);
+    return command{sub, [opt, inputs, sub, pType, pInput]() {
+                       return run_reported("convert", [&]() {
+                           inputs.note_given(opt->input);
+                           assign_types(*opt, *sub, pType, pInput);
+                           return run_convert(*opt);
+                       });
                    }};
 }
 

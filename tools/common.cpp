@@ -24,6 +24,23 @@ void finish_stdout()
     }
 }
 
+int run_reported(const char* pszName, const std::function<int()>& body)
+{
+    int nStatus = exit_usage;
+    std::string strMessage;
+    try {
+        return body();
+    } catch (const error& e) {
+        nStatus = e.status();
+        strMessage = e.what();
+    } catch (const std::exception& e) {
+        strMessage = user_message(e.what());
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "vocalith %s: %s\n", pszName, strMessage.c_str());
+    return nStatus;
+}
+
 std::string format(const char* fmt, ...)
 {
     va_list args;
@@ -88,31 +105,6 @@ codec::id parse_codec(const std::string& strName, const char* pszOption)
                            pszOption, strName.c_str()));
     }
     return nId;
-}
-
-static std::string extension(const std::string& strPath)
-{
-    std::size_t nDot = strPath.rfind('.');
-    std::size_t nSlash = strPath.rfind('/');
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nSlash > nDot)) {
-        return std::string();
-    }
-    return strPath.substr(nDot + 1);
-}
-
-codec::id codec_from_extension(const std::string& strPath)
-{
-    std::string strExt = extension(strPath);
-    return strExt.empty() ? codec::id_none : codec::factory::instance().id(strExt, codec::id_none);
-}
-
-bool has_wav_extension(const std::string& strPath)
-{
-    std::string strExt = extension(strPath);
-    for (char& c : strExt) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return strExt == "wav";
 }
 
 bool is_mono_codec(codec::id nId)

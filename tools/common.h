@@ -2,6 +2,7 @@
 #ifndef VOCALITH_TOOL_COMMON_H
 #define VOCALITH_TOOL_COMMON_H
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -13,12 +14,31 @@ class App;
 
 namespace tool {
 
+// Exit statuses of the subcommands.
+enum exit_status : int {
+    exit_done = 0,
+    exit_failed = 1,  // a conversion that failed midway
+    exit_usage = 2,   // a usage or input error: nothing was done
+};
+
 // A failure the command reports as one line on standard error before it
-// exits with a non-zero status.
+// exits with nStatus.
 class error : public std::runtime_error {
 public:
-    explicit error(const std::string& strMessage) : std::runtime_error(strMessage) {}
+    explicit error(const std::string& strMessage, int nStatus = exit_usage)
+        : std::runtime_error(strMessage), m_nStatus(nStatus)
+    {
+    }
+    int status() const { return m_nStatus; }
+
+private:
+    int m_nStatus;
 };
+
+// Runs a subcommand's body; a failure is printed as "vocalith NAME: reason"
+// and gives its status (exit_usage for the library's exceptions, which all
+// come before any output).
+int run_reported(const char* pszName, const std::function<int()>& body);
 
 // Flushes what a subcommand printed (through std::cout or stdio); throws
 // tool::error when it could not be written, so a full disk is not success.
@@ -49,11 +69,6 @@ std::string user_message(const char* pszWhat);
 // Codec of a name given on the command line; throws tool::error naming the
 // option for an unknown name.
 codec::id parse_codec(const std::string& strName, const char* pszOption);
-// Codec named by the text after the file name's last dot, or id_none.
-codec::id codec_from_extension(const std::string& strPath);
-// Lower-case extension check: whether the file name ends in ".wav".
-bool has_wav_extension(const std::string& strPath);
-
 // Mono-only codecs (G.711, GSM) cannot carry several channels.
 bool is_mono_codec(codec::id nId);
 

@@ -1,7 +1,12 @@
-// The sound file a subcommand reads: WAV recognised by its content, anything
-// else raw, with codec, channel count and rate resolved and checked.
+// The sound file a subcommand reads. WAV files the library's reader carries
+// and raw files go through the library's own files, as a host's bytes would;
+// every other file (other WAV layouts, AIFF, FLAC, Ogg, MP3, ...) is read by
+// libsndfile and handed on as 32-bit float samples. A pipe is read as it
+// arrives.
 #ifndef VOCALITH_TOOL_INPUT_FILE_H
 #define VOCALITH_TOOL_INPUT_FILE_H
+
+#include <sndfile.h>
 
 #include <cstdint>
 #include <memory>
@@ -19,20 +24,24 @@ class Option;
 
 namespace tool {
 
-// What the command line says about the input; an empty codec name means
-// "not given", the counts only count when their flag is set.
+class stdin_peek;
+struct sound_type;
+
+// What the command line says about the input; an empty codec or type name
+// means "not given", the counts only count when their flag is set.
 struct input_options {
     std::string strCodec;
+    std::string strType;
     unsigned int nChannels = 0;
     unsigned int nRate = 0;
     bool bChannels = false;
     bool bRate = false;
 };
 
-// Adds --channels, --rate and --in-codec to sub; their flags are set by
-// note_given once the command line has been parsed.
+// Adds --channels, --rate and --in-codec (and -t/--type when bType) to sub;
+// their flags are set by note_given once the command line has been parsed.
 struct input_option_set {
-    void add(CLI::App& sub, input_options& options);
+    void add(CLI::App& sub, input_options& options, bool bType = true);
     void note_given(input_options& options) const;
 
     CLI::Option* pChannels = nullptr;
@@ -41,36 +50,58 @@ struct input_option_set {
 
 class input_file {
 public:
-    // strPath "-" reads the standard input, which is first copied into a
-    // temporary file so that its header can be looked at. A WAV header gives
-    // the defaults; raw data defaults to the codec its extension names (else
-    // pcm16le), one channel and 8000 Hz. Options override both. Throws
-    // tool::error or app::exception with a message fit for the user.
+    // strPath "-" reads the standard input. The type comes from -t, the
+    // extension or, for the standard input, the content (RIFF/WAVE, else raw).
+    // A WAV header or libsndfile gives codec, channels and rate; raw data
+    // defaults to the codec its type names (else pcm16le), one channel and
+    // 8000 Hz. Options override what a library file says. Throws tool::error
+    // or app::exception with a message fit for the user.
     input_file(const std::string& strPath, const input_options& options);
+    ~input_file();
+    input_file(const input_file&) = delete;
+    input_file& operator=(const input_file&) = delete;
 
-    // Next coded bytes; 0 at the end of the samples.
-    unsigned int read(void* pBuf, unsigned int nSize) { return m_pFile->read(pBuf, nSize); }
+    // Next coded bytes; 0 at the end of the samples. Libsndfile's samples
+    // come in whole frames, so nSize must hold at least one frame_bytes().
+    // Throws tool::error (exit_failed) when the input breaks off.
+    unsigned int read(void* pBuf, unsigned int nSize);
 
     codec::id codec() const { return m_nCodec; }
     unsigned int channels() const { return m_nChannels; }
     unsigned int rate() const { return m_nRate; }
-    bool is_wav() const { return m_bWav; }
-    // Size of the coded samples in bytes, as far as it is known beforehand.
+    // Whether the bytes are the file's own, through the library's files.
+    bool is_library() const { return m_pSnd == nullptr; }
+    bool is_pipe() const { return m_bPipe; }
+    // Bytes of one coded unit of all channels (a GSM frame, a PCM frame).
+    unsigned int unit_bytes() const { return m_nUnitBytes; }
+    // Samples per channel in one coded unit.
+    unsigned int unit_samples() const { return m_nUnitSamples; }
+    // Size of the coded samples in bytes, as far as it is known beforehand (else 0).
     std::uint64_t data_bytes() const { return m_nDataBytes; }
     // Length in seconds that data_bytes stands for.
     double duration() const;
 
 private:
-    void open(const std::string& strPath);
-    void resolve(const std::string& strPath, const input_options& options);
+    struct sndfile_closer {
+        void operator()(SNDFILE* p) const { sf_close(p); }
+    };
 
+    void open_library(bool bWav);
+    void open_sndfile();
+    void resolve(const sound_type* pType, const input_options& options);
+
+    std::string m_strPath;
+    std::unique_ptr<stdin_peek> m_pPeek;
     std::unique_ptr<fconv::sound_stream> m_pStream;
     fconv::file_factory m_factory;
     std::unique_ptr<fconv::sound_file> m_pFile;
+    std::unique_ptr<SNDFILE, sndfile_closer> m_pSnd;
     codec::id m_nCodec;
     unsigned int m_nChannels;
     unsigned int m_nRate;
-    bool m_bWav;
+    unsigned int m_nUnitBytes;
+    unsigned int m_nUnitSamples;
+    bool m_bPipe;
     std::uint64_t m_nDataBytes;
 };
 

@@ -12,6 +12,7 @@
 
 #include "common.h"
 #include "output_file.h"
+#include "sound_type.h"
 
 namespace {
 
@@ -28,15 +29,16 @@ std::string read_file(const std::string& strPath)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// What a shell command prints, run in the scratch directory; it must
-// succeed without a word on standard error (or, bFails, fail with one line).
-std::string shell(const std::string& strCommand, bool bFails = false)
+// What a shell command prints, run in the scratch directory; it must exit
+// with nStatus, without a word on standard error when 0, else with one line
+// (returned after the output).
+std::string shell(const std::string& strCommand, int nStatus = 0)
 {
     const int nRaw = std::system(("{ " + strCommand + "; } >" + c_strOut + " 2>" + c_strOut + ".err").c_str());
     const std::string strErr = read_file(c_strOut + ".err");
-    EXPECT_EQ(bFails, !WIFEXITED(nRaw) || WEXITSTATUS(nRaw) != 0) << strCommand << ": " << strErr;
-    EXPECT_EQ(bFails ? strErr.size() - 1 : std::string::npos, strErr.find('\n')) << strCommand << ": " << strErr;
-    return read_file(c_strOut) + (bFails ? strErr : "");
+    EXPECT_EQ(nStatus, WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1) << strCommand << ": " << strErr;
+    EXPECT_EQ(nStatus ? strErr.size() - 1 : std::string::npos, strErr.find('\n')) << strCommand << ": " << strErr;
+    return read_file(c_strOut) + (nStatus ? strErr : "");
 }
 
 // The samples of a file as sox reads them; strType describes a raw file.
@@ -90,6 +92,58 @@ TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
     EXPECT_TRUE(samples("out.raw", "-t s16 -L -r 8000 -c 1") == in);
 }
 
+// Each kind made from the bundled speech by sox (MP3 by ffmpeg's libmp3lame)
+// goes through the amplifier at gain 1 into a 16-bit WAV, and must match
+// what an independent decoder reads from the same file: exactly, or within
+// one step where two decoders of a lossy codec may round apart.
+TEST_F(command, every_input_kind_comes_out_sample_for_sample)
+{
+    std::ofstream("amp.xml") << "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels><plugin><id>1048</id>"
+                                "<enabled>true</enabled><wet_dry_enabled>false</wet_dry_enabled><controlrow><lock>"
+                                "true</lock><control>1.0</control></controlrow></plugin></jackrack>\n";
+    struct row {
+        std::string strFile, strSoxType;  // sox's type for a raw file, else empty
+        std::string strMake;              // sox's options for the file made
+        int nStep;
+    };
+    std::vector<row> rows = {{"i8.wav", "", "-b 8", 0},  {"i16.wav", "", "", 0},
+                             {"i24.wav", "", "-b 24", 0},  // WAVE_FORMAT_EXTENSIBLE, as sox writes 24 bits
+                             {"i32.wav", "", "-b 32 -e signed", 0}, {"f32.wav", "", "-b 32 -e float", 0},
+                             {"f64.wav", "", "-b 64 -e float", 0},  {"in.aiff", "", "", 0},
+                             {"in.flac", "", "", 0},                {"in.ogg", "", "", 1}};
+    const std::pair<const char*, const char*> raws[] = {
+        {"ul", "-t ul"},   {"ulaw", "-t ul"},   {"mulaw", "-t ul"}, {"al", "-t al"},
+        {"alaw", "-t al"}, {"gsm", "-t gsm"},   {"sw", "-t s16"},   {"s16", "-t s16"},
+        {"pcm16le", "-t s16"}, {"f32", "-t f32"}, {"f32le", "-t f32"}};
+    for (const auto& raw : raws) {
+        std::string strUpper = raw.first;
+        std::transform(strUpper.begin(), strUpper.end(), strUpper.begin(), ::toupper);
+        for (const std::string& strExt : {std::string(raw.first), strUpper}) {
+            rows.push_back({"in." + strExt, std::string(raw.second) + " -r 8000 -c 1", raw.second, 0});
+        }
+    }
+    shell("ffmpeg -v error -i " + c_strSpeech + "-c:a libmp3lame in.mp3 && ffmpeg -v error -i in.mp3 mp3.wav");
+    rows.push_back({"in.mp3", "", "", 1});
+    const pcm speech = samples(c_strSpeech);
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.strFile);
+        if (r.strFile != "in.mp3") {
+            shell("sox " + c_strSpeech + r.strMake + " " + r.strFile);
+        }
+        shell(c_strTool + "convert -p amp.xml" + c_strLadspa + r.strFile + " out.wav");
+        const pcm in = r.strFile == "in.mp3" ? samples("mp3.wav") : samples(r.strFile, r.strSoxType);
+        const pcm out = samples("out.wav");
+        ASSERT_EQ(in.size(), out.size());
+        EXPECT_NEAR(static_cast<double>(speech.size()), static_cast<double>(in.size()), 160.0);  // GSM: whole frames
+        int nWorst = 0;
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            nWorst = std::max(nWorst, std::abs(in[i] - out[i]));
+        }
+        EXPECT_LE(nWorst, r.nStep);
+    }
+    EXPECT_EQ("feff", shell("xxd -s 20 -l 2 -p i24.wav | tr -d '\\n'"));
+}
+
 // The bundled key sequence starts a key every 0.16 s from 0.16 s on; the
 // onsets must come out within a few milliseconds of that.
 TEST_F(command, dtmf_lists_each_key_with_its_onset)
@@ -105,24 +159,44 @@ TEST_F(command, dtmf_lists_each_key_with_its_onset)
     EXPECT_EQ("159#", strKeys);
 }
 
-TEST_F(command, refusals_are_one_line_with_a_non_zero_status_and_leave_no_file)
+// Whole lines: a library's "<source>, line N: " prefix must not show.
+TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
 {
     std::ofstream("broken.xml") << "<jackrack><plugin><id>1189</id></plugin>";
     std::ofstream("in.raw") << std::string(1600, '\0');
+    std::ofstream("in.xyz") << std::string(1600, '\0');
+    std::ofstream("fake.flac") << std::string(1600, '\0');
     const std::string strRobot = "convert -p robot" + c_strLadspa, strBefore = shell("ls -A");
-    const std::pair<std::string, const char*> rows[] = {
-        {strRobot + "absent.wav out.wav", "absent.wav"},
-        {"describe broken.xml", "broken.xml"},
-        {strRobot + "--out-codec mp3 " + c_strSpeech + "out.wav", "mp3"},
-        {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", "1189"},
-        {strRobot + "--channels 2 in.raw out.alaw", "alaw"},  // G.711 and GSM carry one channel only
-        {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", "gsm"},  // WAV files carry no GSM frames
-        {"dtmf --rate 16000 in.raw", "16000"},  // the DTMF receiver works at 8000 Hz only
-        {strRobot + c_strSpeech + "nodir/out.wav", "nodir"},
+    const std::string strConvert = "vocalith convert: ";
+    const std::tuple<std::string, int, std::string> rows[] = {
+        {strRobot + "absent.wav out.wav", 2, "absent.wav: cannot read: No such file or directory"},
+        {strRobot + "in.xyz out.wav", 2, "in.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
+        {strRobot + "fake.flac out.wav", 2, "fake.flac: cannot read: Format not recognised."},
+        {strRobot + c_strSpeech + "out.xyz", 2, "out.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
+        {strRobot + "-t foo - out.wav <in.raw", 2, "-t foo: unknown file type"},
+        {strRobot + c_strSpeech + "-t foo -", 2, "-t foo: unknown file type"},
+        {strRobot + c_strSpeech + "nodir/out.wav", 2, "nodir/out.wav: cannot create the output file: No such file or directory"},
+        {strRobot + c_strSpeech + "--out-rate 11025 out.opus", 2,
+         "out.opus: cannot write: Error : Opus only supports sample rates of 8000, 12000, 16000, 24000, and 48000."},
+        {strRobot + "--out-codec gsm " + c_strSpeech + "out.flac", 2, "out.flac: a flac file cannot carry gsm at 8000 Hz in 1 channel(s)"},
+        {strRobot + "--out-codec mp3 " + c_strSpeech + "out.wav", 2,
+         "--out-codec: unknown codec 'mp3' (known: float32, pcm16le, pcm16be, alaw, ulaw, gsm)"},
+        {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", 2,
+         VOCALITH_BUNDLED_PRESETS "/robot.xml: needs LADSPA plugin 1189, which is not on the search path '.'"},
+        {strRobot + "--channels 2 in.raw out.alaw", 2, "out.alaw: codec alaw carries one channel, not 2"},
+        {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", 2,
+         "out.wav: a WAV file cannot carry gsm samples; give a raw output name such as out.gsm"},
+        {strRobot + "--channels 3 in.raw --out-channels 2 out.raw", 2,
+         "--out-channels 2: 3 channels can be mixed down to 1, or 1 copied to several"},
+        {"describe broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
+        {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
     };
     for (const auto& r : rows) {
-        EXPECT_NE(std::string::npos, shell(c_strTool + r.first, true).find(r.second)) << r.first;
-        EXPECT_EQ(strBefore, shell("ls -A")) << r.first;
+        const std::string& strLine = std::get<2>(r);
+        EXPECT_EQ((strLine.rfind("vocalith ", 0) == 0 ? strLine : strConvert + strLine) + "\n",
+                  shell(c_strTool + std::get<0>(r), std::get<1>(r)))
+            << std::get<0>(r);
+        EXPECT_EQ(strBefore, shell("ls -A")) << std::get<0>(r);
     }
 }
 
@@ -152,9 +226,9 @@ TEST_F(command, an_output_file_replaces_a_file_only_when_committed)
 {
     std::ofstream("old.raw") << "old contents";
     {
-        tool::output_file abandoned("old.raw", codec::id_g711_alaw, 1, 8000);
+        tool::output_file abandoned("old.raw", tool::find_type("raw"), codec::id_g711_alaw, codec::id_none, 1, 8000);
         // A WAV header cannot state more than 4 GiB of data.
-        tool::output_file huge("huge.wav", codec::id_pcm_int16le, 1, 8000);
+        tool::output_file huge("huge.wav", tool::find_type("WAV"), codec::id_none, codec::id_none, 1, 8000);
         EXPECT_THROW(huge.commit(1ull << 31), tool::error);
     }
     EXPECT_EQ("old contents empty.xml old.raw ", read_file("old.raw") + " " + shell("ls -A | tr '\\n' ' '"));
