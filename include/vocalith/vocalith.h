@@ -11,12 +11,14 @@
  * process-wide properties are not guarded: set them before converters exist.
  *
  * Errors are printed to standard error as one "[ERROR] " line (subject to the
- * log level) and reported through the return value.
+ * log level) and reported through the return value; a host may take the log
+ * lines and ask for the last error with the functions at the end.
  */
 #ifndef VOCALITH_H
 #define VOCALITH_H
 
 #include "vocalith/export.h"
+#include "vocalith/version.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -88,6 +90,44 @@ VOCALITH_API int vocalith_set_property(int id, const void* value);
 
 /* Settings cannot be read back: always returns -1. */
 VOCALITH_API int vocalith_get_property(int id, void* value);
+
+/* The functions below extend the interface for hosts that stream packets:
+ * ending a stream, taking the log lines, the last error and the version. */
+
+/* Ends the stream of a converter: the samples still waiting for a whole
+ * filter or encoder block are filtered, encoded with the codec pair of the
+ * last vocalith_convert and handed to pfnWrite as vocalith_convert does; a
+ * last GSM 06.10 frame is completed with silence. Input bytes short of one
+ * coded unit are dropped. The converter is then ready for a new stream: its
+ * held samples and the codec's state start afresh (the plugins keep theirs).
+ * Returns 0, or -1 for a NULL handle or callback, a converter whose last
+ * conversion had no codec (or that never converted), or an error while
+ * converting. The same thread rules as vocalith_convert. */
+VOCALITH_API int vocalith_flush(void* pHandle, vocalith_write_fn pfnWrite, void* pUser);
+
+/* Receives one log line: nLevel 1 error to 5 debug, pszLine the line as it
+ * would stand on standard error, level tag included, without its newline
+ * (lines may hold further newlines inside), valid only during the call.
+ * Called on whichever thread logs: every thread that calls the library, at
+ * the same time from several. */
+typedef void (*vocalith_log_fn)(void* pUser, int nLevel, const char* pszLine);
+
+/* Hands every log line printed from now on to pfnLog with pUser instead of
+ * writing it to standard error; NULL restores standard error. The log level
+ * still decides which lines are printed. May be called from any thread; a
+ * line being printed meanwhile goes wholly to the old or the new handler. */
+VOCALITH_API void vocalith_set_log_handler(vocalith_log_fn pfnLog, void* pUser);
+
+/* The last error of the calling thread: the text of its last "[ERROR] " line
+ * without the tag (kept whatever the log level), or a short text naming the
+ * failure for the failures reported by the result alone (NULL handles and
+ * arguments, unknown ids); "" when the thread's last call succeeded. Owned
+ * by the library, valid until the thread's next call into it. */
+VOCALITH_API const char* vocalith_last_error(void);
+
+/* The library's version, "MAJOR.MINOR.PATCH": compare with VOCALITH_VERSION
+ * to find a host running against another library than it was built for. */
+VOCALITH_API const char* vocalith_version(void);
 
 #ifdef __cplusplus
 }

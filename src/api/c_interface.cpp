@@ -1,5 +1,6 @@
 // The exported C functions around converters. No exception of any type
-// crosses this boundary: a host written in C cannot catch one.
+// crosses this boundary: a host written in C cannot catch one. Every failure
+// leaves a text for vocalith_last_error, every success clears it.
 #include <exception>
 #include <new>
 #include <string>
@@ -28,6 +29,14 @@ app::converter* to_converter(void* pHandle)
     return static_cast<app::converter*>(pHandle);
 }
 
+int settle(int nResult)
+{
+    if (nResult == 0) {
+        app::log::succeed();
+    }
+    return nResult;
+}
+
 // The parameters come from the init call itself: s_Global is only a record
 // of the last call, which another thread may be overwriting meanwhile.
 void* create_converter(const char* pszPreset, app::converter::source nSource, unsigned int nChannelCount,
@@ -43,7 +52,13 @@ void* create_converter(const char* pszPreset, app::converter::source nSource, un
                                  VOCALITH_FILE_NAME, __LINE__);
         }
         const app::stream_format format = {nChannelCount, nSampleRate, app::s_Global.nBlockSize};
-        return new (std::nothrow) app::converter(pszPreset, nSource, format);
+        void* pHandle = new (std::nothrow) app::converter(pszPreset, nSource, format);
+        if (pHandle == nullptr) {
+            app::log::fail("%s: out of memory", pszFunction);
+        } else {
+            app::log::succeed();
+        }
+        return pHandle;
     } catch (const std::exception& error) {
         LOG_ERROR("%s exception: %s\n", pszFunction, error.what());
     } catch (...) {
@@ -56,12 +71,14 @@ int change_preset(void* pHandle, const char* pszPreset, app::converter::source n
                   const char* pszFunction)
 {
     if (pHandle == nullptr || pszPreset == nullptr || *pszPreset == '\0') {
+        app::log::fail("%s: %s", pszFunction,
+                       pHandle == nullptr ? "null handle" : "no preset given (null or empty)");
         return -1;
     }
     try {
         app::converter* pConverter = to_converter(pHandle);
         pConverter->engine().change(pConverter->read_preset(pszPreset, nSource));
-        return 0;
+        return settle(0);
     } catch (const std::exception& error) {
         LOG_ERROR("%s exception: %s\n", pszFunction, error.what());
     } catch (...) {
@@ -95,11 +112,9 @@ VOCALITH_API void* vocalith_init_string(unsigned int nChannelCount, unsigned int
 VOCALITH_API void vocalith_fini(void* pHandle)
 {
     LOG_INFO("vocalith_fini\n");
-    if (pHandle == nullptr) {
-        return;
-    }
     try {
         delete to_converter(pHandle);
+        app::log::succeed();
     } catch (const std::exception& error) {
         LOG_ERROR("vocalith_fini exception: %s\n", error.what());
     } catch (...) {
@@ -112,6 +127,7 @@ VOCALITH_API int vocalith_convert(void* pHandle, vocalith_write_fn pfnWrite, voi
                                   unsigned int nOutCodec)
 {
     if (pHandle == nullptr || pfnWrite == nullptr) {
+        app::log::fail("vocalith_convert: %s", pHandle == nullptr ? "null handle" : "null callback");
         return -1;
     }
     data_sink sink(pfnWrite, pUser);
@@ -125,7 +141,7 @@ VOCALITH_API int vocalith_convert(void* pHandle, vocalith_write_fn pfnWrite, voi
             return -1;
         }
         pConverter->engine().process(sink, pData, nSize, pCodec);
-        return 0;
+        return settle(0);
     } catch (const std::exception& error) {
         LOG_ERROR("vocalith_convert exception: %s\n", error.what());
     } catch (...) {
@@ -153,11 +169,54 @@ VOCALITH_API int vocalith_set_preset_property(void* pHandle, unsigned int nPlugi
     LOG_INFO("vocalith_set_preset_property: nPluginIdx=%u, nInPortIdx=%u, fPropVal=%f\n",
              nPluginIdx, nInPortIdx, static_cast<double>(fPropVal));
     if (pHandle == nullptr) {
+        app::log::fail("vocalith_set_preset_property: null handle");
         return -1;
     }
-    return to_converter(pHandle)->engine().set_plugin_port_value(nPluginIdx, nInPortIdx, fPropVal)
-               ? 0
-               : -1;
+    if (!to_converter(pHandle)->engine().set_plugin_port_value(nPluginIdx, nInPortIdx, fPropVal)) {
+        app::log::fail("vocalith_set_preset_property: no control input nInPortIdx=%u on plugin nPluginIdx=%u",
+                       nInPortIdx, nPluginIdx);
+        return -1;
+    }
+    return settle(0);
 }
+
+VOCALITH_API int vocalith_flush(void* pHandle, vocalith_write_fn pfnWrite, void* pUser)
+{
+    if (pHandle == nullptr || pfnWrite == nullptr) {
+        app::log::fail("vocalith_flush: %s", pHandle == nullptr ? "null handle" : "null callback");
+        return -1;
+    }
+    data_sink sink(pfnWrite, pUser);
+    try {
+        app::converter* pConverter = to_converter(pHandle);
+        codec::abstract_codec* pCodec = pConverter->last_codec();
+        if (pCodec == nullptr) {
+            LOG_ERROR("vocalith_flush: no codec: the converter has not converted\n");
+            return -1;
+        }
+        app::command_processor& engine = pConverter->engine();
+        const unsigned int nPending = engine.process_tail(sink, pCodec);
+        const unsigned int nDropped = engine.drop_input_tail();
+        pConverter->restart_codec();
+        LOG_NOTE("vocalith_flush: nTailSampleCount=%u, nDroppedByteCount=%u\n", nPending, nDropped);
+        return settle(0);
+    } catch (const std::exception& error) {
+        LOG_ERROR("vocalith_flush exception: %s\n", error.what());
+    } catch (...) {
+        LOG_ERROR("vocalith_flush exception: %s\n", "unknown exception");
+    }
+    return -1;
+}
+
+VOCALITH_API void vocalith_set_log_handler(vocalith_log_fn pfnLog, void* pUser)
+{
+    app::log::set_handler(pfnLog, pUser);
+    app::log::succeed();
+    LOG_NOTE("vocalith_set_log_handler: pfnLog=%s\n", pfnLog != nullptr ? "set" : "(null)");
+}
+
+VOCALITH_API const char* vocalith_last_error(void) { return app::log::last_error(); }
+
+VOCALITH_API const char* vocalith_version(void) { return VOCALITH_VERSION; }
 
 }  // extern "C"

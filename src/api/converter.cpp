@@ -32,4 +32,13 @@ codec::abstract_codec* converter::get_codec(codec::id nInput, codec::id nOutput)
     return m_codec.get();
 }
 
+void converter::restart_codec()
+{
+    m_codec = codec::factory::instance().create_codec(m_nInputCodec, m_nOutputCodec);
+    if (!m_codec) {
+        // Out of memory: the next conversion asks the factory again.
+        m_nInputCodec = m_nOutputCodec = codec::id_none;
+    }
+}
+
 }  // namespace app

@@ -35,6 +35,11 @@ public:
     // when the pair differs from the previous call's. Null when the pair
     // cannot be made (also for a repeated unknown pair).
     codec::abstract_codec* get_codec(codec::id nInput, codec::id nOutput);
+    // The codec of the last get_codec; null when none was made.
+    codec::abstract_codec* last_codec() { return m_codec.get(); }
+    // A fresh codec for the same pair: coders with state (GSM 06.10) start a
+    // new stream as they started the first.
+    void restart_codec();
 
     // Reads a whole preset; throws app::exception when it cannot be read.
     std::shared_ptr<preset> read_preset(const std::string& strPreset, source nSource);

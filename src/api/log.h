@@ -1,10 +1,13 @@
-// Log lines on standard error: "[ERROR] ", "[WARN ] ", "[NOTE ] ", "[INFO ] "
-// and "[DEBUG] ", printed when the process-wide level is at least 1 to 5.
-// The arguments are not evaluated below the threshold.
+// Log lines "[ERROR] ", "[WARN ] ", "[NOTE ] ", "[INFO ] " and "[DEBUG] ",
+// printed when the process-wide level is at least 1 to 5: on standard error,
+// or handed to the host's handler when one is set. Below the threshold the
+// arguments are not evaluated, except for errors: every error line is also
+// kept as the calling thread's last error, whatever the level.
 #ifndef VOCALITH_SRC_API_LOG_H
 #define VOCALITH_SRC_API_LOG_H
 
 #include "vocalith/app/globals.h"
+#include "vocalith/vocalith.h"
 
 namespace app {
 namespace log {
@@ -17,8 +20,24 @@ inline bool enabled(level nLevel)
 }
 
 // Writes the tag and the formatted text as one line (the format carries its
-// own newline). Allocates nothing.
+// own newline). Allocates nothing unless the line is longer than 4 KiB.
 void print(level nLevel, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Keeps the text as the thread's last error, then prints it at the error
+// level when that is enabled.
+void print_error(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Keeps the text as the thread's last error without printing it: for the
+// failures that the C interface reports through its result alone.
+void fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// A successful call of the C interface forgets the thread's last error.
+void succeed();
+const char* last_error();
+
+// Null restores standard error. Safe beside threads that log: each line
+// goes wholly to the old or the new handler.
+void set_handler(vocalith_log_fn pfnLog, void* pUser);
 
 }  // namespace log
 }  // namespace app
@@ -30,7 +49,7 @@ void print(level nLevel, const char* fmt, ...) __attribute__((format(printf, 2, 
         }                                                      \
     } while (0)
 
-#define LOG_ERROR(...) VOCALITH_LOG(error, __VA_ARGS__)
+#define LOG_ERROR(...) ::app::log::print_error(__VA_ARGS__)
 #define LOG_WARN(...) VOCALITH_LOG(warn, __VA_ARGS__)
 #define LOG_NOTE(...) VOCALITH_LOG(note, __VA_ARGS__)
 #define LOG_INFO(...) VOCALITH_LOG(info, __VA_ARGS__)

@@ -82,6 +82,13 @@ command_processor::~command_processor() = default;
 
 unsigned int command_processor::tail_input_size() const { return m_tailInput.size(); }
 
+unsigned int command_processor::drop_input_tail()
+{
+    const unsigned int nDropped = m_tailInput.size();
+    m_tailInput.clear();
+    return nDropped;
+}
+
 unsigned int command_processor::process(app::data_sink& sink, const void* pData, unsigned int nSize,
                                         codec::abstract_codec* codec)
 {

@@ -73,6 +73,10 @@ public:
     // pending. Undecoded input bytes stay for the next process.
     unsigned int process_tail(app::data_sink& sink, codec::abstract_codec* codec);
 
+    // Forgets the input bytes short of one coded unit, so that the next
+    // stream starts clean; returns how many there were.
+    unsigned int drop_input_tail();
+
     // Makes preset current from the next filter block on; it is activated
     // first. An empty preset is ignored. A block running on the processing
     // thread finishes with the old preset, which is destroyed by whoever drops
