@@ -108,8 +108,8 @@ VOCALITH_API int vocalith_flush(void* pHandle, vocalith_write_fn pfnWrite, void*
 /* Receives one log line: nLevel 1 error to 5 debug, pszLine the line as it
  * would stand on standard error, level tag included, without its newline
  * (lines may hold further newlines inside), valid only during the call.
- * Called on whichever thread logs: every thread that calls the library, at
- * the same time from several. */
+ * Called on whichever thread logs: every thread that calls the library
+ * (the exported classes too), at the same time from several. */
 typedef void (*vocalith_log_fn)(void* pUser, int nLevel, const char* pszLine);
 
 /* Hands every log line printed from now on to pfnLog with pUser instead of
@@ -121,8 +121,9 @@ VOCALITH_API void vocalith_set_log_handler(vocalith_log_fn pfnLog, void* pUser);
 /* The last error of the calling thread: the text of its last "[ERROR] " line
  * without the tag (kept whatever the log level), or a short text naming the
  * failure for the failures reported by the result alone (NULL handles and
- * arguments, unknown ids); "" when the thread's last call succeeded. Owned
- * by the library, valid until the thread's next call into it. */
+ * arguments, unknown ids); "" when the thread's last call succeeded (this
+ * function and vocalith_version change nothing). At most 1023 characters,
+ * owned by the library, valid until the thread's next call into it. */
 VOCALITH_API const char* vocalith_last_error(void);
 
 /* The library's version, "MAJOR.MINOR.PATCH": compare with VOCALITH_VERSION

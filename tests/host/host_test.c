@@ -71,12 +71,17 @@ static void check_row(int bResult, const char* pszWanted, int nLine)
 }
 #define ROW(result, wanted) check_row(result, wanted, __LINE__)
 
+// A preset longer than a line's room on the stack: its information line is too.
+static char s_szLong[6000];
+
 // Errors reach the host as -1 or NULL and as the last error, at log level nLevel.
 static void test_errors(void* pHandle, int nLevel)
 {
     static output out;
     int nValue = 0;
     out.nSize = 0;
+    memset(s_szLong, 'x', sizeof(s_szLong) - 1);
+    memcpy(s_szLong, "<jackrack><!--", 14);
     ROW(api.set_property(VOCALITH_PROP_LOG_LEVEL, &nLevel) == 0, "");
     ROW(api.set_property(0, &nValue) == -1, "vocalith_set_property: unknown id=0");
     ROW(api.get_property(VOCALITH_PROP_LOG_LEVEL, &nValue) == -1, "vocalith_get_property");
@@ -86,6 +91,9 @@ static void test_errors(void* pHandle, int nLevel)
     ROW(api.init(1, 8000, "/none/p.xml") == NULL, "vocalith_init exception: ");
     ROW(api.convert(pHandle, collect, &out, VOCALITH_CODEC_ULAW, "x", 1, VOCALITH_CODEC_ULAW) == 0, "");
     ROW(api.init_string(1, 8000, NULL) == NULL, "vocalith_init_string exception: ");
+    void* pOther = api.init_string(1, 8000, EMPTY);
+    ROW(pOther != NULL, "");
+    api.fini(pOther);
     ROW(api.convert(NULL, collect, &out, 5, "x", 1, 5) == -1, "vocalith_convert: null handle");
     ROW(api.convert(pHandle, NULL, &out, 5, "x", 1, 5) == -1, "vocalith_convert: null callback");
     ROW(api.convert(pHandle, collect, &out, VOCALITH_CODEC_ULAW, "x", 1, 7) == -1,
@@ -98,6 +106,7 @@ static void test_errors(void* pHandle, int nLevel)
     ROW(api.change_preset(NULL, "x") == -1, "vocalith_change_preset: null handle");
     ROW(api.change_preset(pHandle, "/none/p.xml") == -1, "vocalith_change_preset exception: ");
     ROW(api.change_preset_string(pHandle, "<jackrack>") == -1, "vocalith_change_preset_string exception: ");
+    ROW(api.change_preset_string(pHandle, s_szLong) == -1, "vocalith_change_preset_string exception: ");
     ROW(api.set_preset_property(pHandle, 1, 0, 1.0f) == -1, "nPluginIdx=1");
     ROW(api.set_preset_property(pHandle, 0, 1, 1.0f) == -1, "nInPortIdx=1");
     ROW((api.fini(NULL), 1), "");
@@ -163,7 +172,9 @@ static void test_log(void* pHandle, const char* pszDir)
     close(nSavedStderr);
 
     const size_t nPlain = read_file(szFirst, szPlain, sizeof(szPlain));
-    CHECK(nPlain > 1000 && nPlain + 1 < sizeof(szPlain) && strstr(szPlain, "[DEBUG] ") && strstr(szPlain, "[INFO ] "));
+    CHECK(nPlain > 1000 && nPlain + 1 < sizeof(szPlain) && strstr(szPlain, "[DEBUG] ") && strstr(szPlain, "[INFO ] ") &&
+          strstr(szPlain, s_szLong) != NULL);
+
     CHECK(nHandled == nPlain && memcmp(szPlain, s_log.text, nPlain) == 0 && s_log.nSize == nHandled);
     CHECK(s_log.nWrong == 0);
     // Back on standard error: only the error lines of the last round.
@@ -184,7 +195,9 @@ static void test_flush(void)
     static unsigned char input[4 * 47722 + 64];
     static output first, second;
     void* pHandle = api.init_string(1, 8000, AMP("0.5"));
-    CHECK(api.flush(pHandle, collect, &first) == -1);
+    int nLevel = 0;
+    api.set_property(VOCALITH_PROP_LOG_LEVEL, &nLevel);
+    CHECK(api.flush(pHandle, collect, &first) == -1 && strstr(api.last_error(), "has not converted") != NULL);
     for (unsigned nIn = 1; nIn <= 6; ++nIn) {
         for (unsigned nOut = 1; nOut <= 6; ++nOut) {
             for (size_t k = 0; k < sizeof(c_nSizes) / sizeof(c_nSizes[0]); ++k) {
@@ -222,7 +235,7 @@ static void test_flush(void)
 }
 
 static size_t s_nPackets;  // atomic: converted so far
-static int s_bDone;        // atomic
+static int s_bDone;        // atomic: 1 switching done, 2 converting done
 static pthread_mutex_t s_logLock = PTHREAD_MUTEX_INITIALIZER;
 static size_t s_nBlockEnds, s_nChanges, s_nErrors;  // under s_logLock
 
@@ -236,7 +249,8 @@ static void on_log_locked(void* pUser, int nLevel, const char* pszLine)
 }
 
 // Each switch waits for one more packet, so the two threads really overlap.
-// Every tenth switch fails: its error stays on this thread.
+// Every tenth switch fails, and so does the last call: errors stay on this
+// thread.
 static void* control(void* pHandle)
 {
     static const char* const presets[] = {AMP("0.5"), EMPTY, AMP("1.0")};
@@ -252,6 +266,10 @@ static void* control(void* pHandle)
         api.set_preset_property(pHandle, 0, 0, (float)(i % 7) * 0.1f);
     }
     __atomic_store_n(&s_bDone, 1, __ATOMIC_RELEASE);
+    while (__atomic_load_n(&s_bDone, __ATOMIC_ACQUIRE) != 2) {
+        sched_yield();
+    }
+    api.set_preset_property(pHandle, 1, 0, 1.0f);
     return NULL;
 }
 
@@ -272,7 +290,9 @@ static void test_two_threads(void)
                           VOCALITH_CODEC_ULAW) == 0 && *api.last_error() == '\0');
         __atomic_add_fetch(&s_nPackets, 1, __ATOMIC_RELEASE);
     }
+    __atomic_store_n(&s_bDone, 2, __ATOMIC_RELEASE);
     pthread_join(thread, NULL);
+    CHECK(*api.last_error() == '\0');
     CHECK(api.flush(pHandle, collect, &out) == 0 && out.nSize == s_nPackets * 160);
     nLevel = 1;
     api.set_property(VOCALITH_PROP_LOG_LEVEL, &nLevel);
