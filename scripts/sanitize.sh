@@ -14,7 +14,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 run_asan() {
   local build=build-asan
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVOCALITH_SANITIZE=address,undefined \
-        -DVOCALITH_BUILD_BENCH=OFF >/dev/null
+        -DVOCALITH_BUILD_BENCH=OFF -DVOCALITH_WERROR=ON >/dev/null
   cmake --build "$build" -j "$jobs"
   # Third-party plugins are loaded into the process: their own leaks are
   # not ours, so the suppressions name their libraries.
@@ -27,7 +27,7 @@ run_asan() {
 run_tsan() {
   local build=build-tsan
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVOCALITH_SANITIZE=thread \
-        -DVOCALITH_BUILD_BENCH=OFF -DVOCALITH_BUILD_TOOLS=OFF >/dev/null
+        -DVOCALITH_BUILD_BENCH=OFF -DVOCALITH_BUILD_TOOLS=OFF -DVOCALITH_WERROR=ON >/dev/null
   cmake --build "$build" -j "$jobs"
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -L concurrency

@@ -10,13 +10,67 @@
 #include "commands.h"
 #include "common.h"
 
+namespace {
+
+// Usage errors (unknown subcommand, bad option) exit with this status.
+const int c_nUsageStatus = 2;
+
+int usage_error(const std::string& strMessage)
+{
+    std::fprintf(stderr, "vocalith: %s (see vocalith --help)\n", strMessage.c_str());
+    return c_nUsageStatus;
+}
+
+CLI::App* find_subcommand(CLI::App& app, const std::string& strName)
+{
+    std::vector<CLI::App*> found =
+        app.get_subcommands([&strName](const CLI::App* pSub) { return pSub->get_name() == strName; });
+    return found.empty() ? nullptr : found.front();
+}
+
+// "help [SUBCOMMAND]": the same text as --help, of the command or of one
+// subcommand, on the standard output.
+tool::command add_help(CLI::App& app, std::string& strTopic)
+{
+    CLI::App* pSub = app.add_subcommand("help", "Show the help of the command or of one subcommand");
+    pSub->add_option("SUBCOMMAND", strTopic, "the subcommand to describe");
+    return {pSub, [&app, &strTopic]() {
+                std::string strHelp;
+                if (strTopic.empty()) {
+                    // App::help would describe the subcommand chosen: this one.
+                    strHelp = app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
+                } else if (CLI::App* pTopic = find_subcommand(app, strTopic)) {
+                    strHelp = pTopic->help(app.get_name());
+                } else {
+                    return usage_error("unknown subcommand '" + strTopic + "'");
+                }
+                std::fputs(strHelp.c_str(), stdout);
+                tool::finish_stdout();
+                return 0;
+            }};
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     CLI::App app("Voice presets for telephone audio: convert, describe, plugins, dtmf", "vocalith");
     app.set_version_flag("--version", VOCALITH_VERSION);
     app.require_subcommand(1);
+    std::string strTopic;
     std::vector<tool::command> commands = {tool::add_convert(app), tool::add_describe(app),
-                                           tool::add_plugins(app), tool::add_dtmf(app)};
+                                           tool::add_plugins(app), tool::add_dtmf(app),
+                                           add_help(app, strTopic)};
+    // The command itself has no option that takes a value, so its first
+    // word without a dash names the subcommand.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-') {
+            if (find_subcommand(app, argv[i]) == nullptr) {
+                return usage_error("unknown subcommand '" + std::string(argv[i]) + "'");
+            }
+            break;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -24,8 +78,7 @@ int main(int argc, char** argv)
         if (e.get_exit_code() == 0) {
             return app.exit(e);
         }
-        std::fprintf(stderr, "vocalith: %s (see vocalith --help)\n", e.what());
-        return e.get_exit_code() != 0 ? e.get_exit_code() : 2;
+        return usage_error(e.what());
     }
 
     for (const tool::command& cmd : commands) {
@@ -41,5 +94,5 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    return 2;
+    return c_nUsageStatus;
 }

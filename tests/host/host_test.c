@@ -319,7 +319,9 @@ int main(int argc, char** argv)
     CHECK(strcmp(szVersion, argv[3]) == 0 && strcmp(VOCALITH_VERSION, argv[3]) == 0 &&
           strcmp(api.version(), argv[3]) == 0);
 
-    char szDir[] = "/tmp/vocalith_host_XXXXXX";
+    const char* pszTmp = getenv("TMPDIR");
+    char szDir[4096];
+    snprintf(szDir, sizeof szDir, "%s/vocalith_host_XXXXXX", pszTmp != NULL && *pszTmp ? pszTmp : "/tmp");
     CHECK(mkdtemp(szDir) != NULL);
     char szPreset[256];
     snprintf(szPreset, sizeof(szPreset), "%s/quarter.xml", szDir);

@@ -21,7 +21,9 @@ typedef std::vector<std::int16_t> pcm;
 const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ",
                   c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
-const std::string c_strOut = "/tmp/vocalith_tool_test_" + std::to_string(::getpid());
+// Where shell() keeps what a command printed: beside the scratch directory,
+// inside the test's own temporary folder.
+std::string g_strOut;
 
 std::string read_file(const std::string& strPath)
 {
@@ -34,11 +36,11 @@ std::string read_file(const std::string& strPath)
 // (returned after the output).
 std::string shell(const std::string& strCommand, int nStatus = 0)
 {
-    const int nRaw = std::system(("{ " + strCommand + "; } >" + c_strOut + " 2>" + c_strOut + ".err").c_str());
-    const std::string strErr = read_file(c_strOut + ".err");
+    const int nRaw = std::system(("{ " + strCommand + "; } >" + g_strOut + " 2>" + g_strOut + ".err").c_str());
+    const std::string strErr = read_file(g_strOut + ".err");
     EXPECT_EQ(nStatus, WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1) << strCommand << ": " << strErr;
     EXPECT_EQ(nStatus ? strErr.size() - 1 : std::string::npos, strErr.find('\n')) << strCommand << ": " << strErr;
-    return read_file(c_strOut) + (nStatus ? strErr : "");
+    return read_file(g_strOut) + (nStatus ? strErr : "");
 }
 
 // The samples of a file as sox reads them; strType describes a raw file.
@@ -54,12 +56,20 @@ class command : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char szName[] = "/tmp/vocalith_tool_XXXXXX";
-        fs::current_path(m_strDir = ::mkdtemp(szName));
+        std::string strName = (fs::temp_directory_path() / "vocalith_tool_XXXXXX").string();
+        ASSERT_NE(nullptr, ::mkdtemp(strName.data()));
+        m_strTop = strName;
+        g_strOut = m_strTop + "/out";
+        fs::create_directory(m_strDir = m_strTop + "/work");
+        fs::current_path(m_strDir);
         std::ofstream("empty.xml") << "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels></jackrack>\n";
     }
-    void TearDown() override { fs::remove_all(m_strDir); }
-    std::string m_strDir;
+    void TearDown() override
+    {
+        fs::current_path(VOCALITH_BINARY_DIR);
+        fs::remove_all(m_strTop);
+    }
+    std::string m_strTop, m_strDir;
 };
 
 TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
@@ -190,6 +200,10 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
          "--out-channels 2: 3 channels can be mixed down to 1, or 1 copied to several"},
         {"describe broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
         {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
+        {"frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
+        {"help frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
+        {"--version frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
+        {"dtmf --bogus in.raw", 2, "vocalith: The following argument was not expected: --bogus (see vocalith --help)"},
     };
     for (const auto& r : rows) {
         const std::string& strLine = std::get<2>(r);
@@ -197,6 +211,19 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
                   shell(c_strTool + std::get<0>(r), std::get<1>(r)))
             << std::get<0>(r);
         EXPECT_EQ(strBefore, shell("ls -A")) << std::get<0>(r);
+    }
+}
+
+// help prints what --help prints, of the command or of one subcommand.
+TEST_F(command, help_shows_the_command_or_one_subcommand)
+{
+    const std::string strHelp = shell(c_strTool + "help");
+    EXPECT_EQ(shell(c_strTool + "--help"), strHelp);
+    for (const char* pszSub : {"convert", "describe", "plugins", "dtmf", "help"}) {
+        EXPECT_NE(std::string::npos, strHelp.find(std::string("\n  ") + pszSub + " ")) << pszSub;
+        const std::string strSub = shell(c_strTool + "help " + pszSub);
+        EXPECT_EQ(shell(c_strTool + pszSub + " --help"), strSub);
+        EXPECT_NE(std::string::npos, strSub.find(std::string("Usage: vocalith ") + pszSub + " ")) << strSub;
     }
 }
 
