@@ -320,7 +320,7 @@ int main(int argc, char** argv)
           strcmp(api.version(), argv[3]) == 0);
 
     const char* pszTmp = getenv("TMPDIR");
-    char szDir[4096];
+    char szDir[200];
     snprintf(szDir, sizeof szDir, "%s/vocalith_host_XXXXXX", pszTmp != NULL && *pszTmp ? pszTmp : "/tmp");
     CHECK(mkdtemp(szDir) != NULL);
     char szPreset[256];

@@ -207,7 +207,7 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
     };
     for (const auto& r : rows) {
         const std::string& strLine = std::get<2>(r);
-        EXPECT_EQ((strLine.rfind("vocalith ", 0) == 0 ? strLine : strConvert + strLine) + "\n",
+        EXPECT_EQ((strLine.rfind("vocalith", 0) == 0 ? strLine : strConvert + strLine) + "\n",
                   shell(c_strTool + std::get<0>(r), std::get<1>(r)))
             << std::get<0>(r);
         EXPECT_EQ(strBefore, shell("ls -A")) << std::get<0>(r);
