@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 
 #include "common.h"
 #include "sound_type.h"
@@ -150,9 +149,9 @@ void output_file::open_sndfile(const sound_type& type, codec::id nAsked, unsigne
         throw error(format("%s: cannot write: %s", m_strPath.c_str(), sf_strerror(nullptr)));
     }
     m_pSnd.reset(p);
-    // The engine hands over floats; libsndfile converts them to the subtype.
-    m_nCodec = codec::id_pcm_float32;
-    m_partial.reserve(4 * nChannels);
+    // Libsndfile scales floats by 32767 into integers, while the library's
+    // samples are read at 1/32768: 16-bit samples keep every value exactly.
+    m_nCodec = nAsked == codec::id_pcm_float32 ? codec::id_pcm_float32 : codec::id_pcm_int16le;
 }
 
 std::string output_file::make_temp_name()
@@ -180,7 +179,8 @@ void output_file::write(const void* pData, unsigned int nSize)
 {
     try {
         if (m_pSnd) {
-            write_floats(pData, nSize);
+            // The engine hands over whole encoder blocks: frames of all channels.
+            write_whole(pData, nSize / frame_bytes());
         } else {
             m_pFile->write(pData, nSize);
         }
@@ -189,30 +189,20 @@ void output_file::write(const void* pData, unsigned int nSize)
     }
 }
 
-// Libsndfile takes whole frames; a piece that ends inside one keeps its
-// start for the next.
-void output_file::write_floats(const void* pData, unsigned int nSize)
+unsigned int output_file::frame_bytes() const
 {
-    const unsigned int nFrame = 4 * m_nChannels;
-    const unsigned char* p = static_cast<const unsigned char*>(pData);
-    if (!m_partial.empty()) {
-        unsigned int nTake = std::min<unsigned int>(nSize, nFrame - static_cast<unsigned int>(m_partial.size()));
-        m_partial.insert(m_partial.end(), p, p + nTake);
-        p += nTake;
-        nSize -= nTake;
-        if (m_partial.size() < nFrame) {
-            return;
-        }
-        write_floats_whole(m_partial.data(), 1);
-        m_partial.clear();
-    }
-    write_floats_whole(p, nSize / nFrame);
-    m_partial.assign(p + nSize / nFrame * nFrame, p + nSize);
+    return (m_nCodec == codec::id_pcm_float32 ? 4 : 2) * m_nChannels;
 }
 
-void output_file::write_floats_whole(const void* pData, unsigned int nFrames)
+void output_file::write_whole(const void* pData, unsigned int nFrames)
 {
-    if (nFrames > 0 && sf_writef_float(m_pSnd.get(), static_cast<const float*>(pData), nFrames) != nFrames) {
+    if (nFrames == 0) {
+        return;
+    }
+    sf_count_t nDone = m_nCodec == codec::id_pcm_float32
+                           ? sf_writef_float(m_pSnd.get(), static_cast<const float*>(pData), nFrames)
+                           : sf_writef_short(m_pSnd.get(), static_cast<const short*>(pData), nFrames);
+    if (nDone != nFrames) {
         throw error(sf_strerror(m_pSnd.get()));
     }
 }

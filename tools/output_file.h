@@ -1,6 +1,6 @@
 // The sound file convert writes. WAV and raw outputs go through the
 // library's own files; FLAC, Ogg, AIFF, MP3 and the other containers through
-// libsndfile, which takes 32-bit float samples. A named output is written
+// libsndfile, which takes 16-bit or float samples. A named output is written
 // under a temporary name in the same directory and renamed only once it is
 // complete, so a failed conversion leaves nothing under the output's name.
 #ifndef VOCALITH_TOOL_OUTPUT_FILE_H
@@ -57,8 +57,8 @@ private:
     void open_library(bool bWav, unsigned int nChannels, unsigned int nRate);
     void open_sndfile(const sound_type& type, codec::id nAsked, unsigned int nChannels, unsigned int nRate);
     void write_stream_header(unsigned int nChannels, unsigned int nRate);
-    void write_floats(const void* pData, unsigned int nSize);
-    void write_floats_whole(const void* pData, unsigned int nFrames);
+    unsigned int frame_bytes() const;
+    void write_whole(const void* pData, unsigned int nFrames);
 
     std::string m_strPath;
     std::string m_strTemp;  // empty for the standard output
@@ -67,7 +67,6 @@ private:
     fconv::file_factory m_factory;
     std::unique_ptr<fconv::sound_file> m_pFile;
     std::unique_ptr<SNDFILE, sndfile_closer> m_pSnd;
-    std::vector<unsigned char> m_partial;  // bytes short of a whole float frame for libsndfile
     unsigned int m_nChannels;
     std::uint32_t m_nFrameBytes;  // bytes per sample of all channels in a WAV data chunk; 0 otherwise
     bool m_bCommitted;

@@ -7,12 +7,18 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <cmath>
 #include <numeric>
 #include <sstream>
 
 #include "common.h"
 #include "output_file.h"
 #include "sound_type.h"
+#include "vocalith/app/globals.h"
+#include "vocalith/ladspa/aggregate_instance.h"
+#include "vocalith/ladspa/plugin_desc.h"
+#include "vocalith/ladspa/plugin_factory.h"
+#include "vocalith/ladspa/pseudo_stereo_instance.h"
 
 namespace {
 
@@ -154,6 +160,79 @@ TEST_F(command, every_input_kind_comes_out_sample_for_sample)
     EXPECT_EQ("feff", shell("xxd -s 20 -l 2 -p i24.wav | tr -d '\\n'"));
 }
 
+// A pipe streams: a WAV comes out with a header that sox reads to the end,
+// and output leaves while the input still pauses.
+TEST_F(command, pipes_stream_through_the_command)
+{
+    const std::string strStat = " -n stat 2>&1 | grep -E '^(Samples read|RMS +amplitude)'";
+    EXPECT_EQ(shell("sox " + c_strSpeech + strStat),
+              shell("cat " + c_strSpeech + "| " + c_strEmpty + "-t wav - -t wav - | sox -t wav -" + strStat));
+    // "ended" appears only once the writer's pause is over.
+    EXPECT_EQ("early\n", shell("{ sox " + c_strSpeech + "-t s16 - trim 0 1; sleep 2; touch ended; } | " + c_strEmpty +
+                                "-t s16 - -t s16 - | { head -c 1 >/dev/null; test -e ended && echo late || echo early; "
+                                "cat >/dev/null; }"));
+}
+
+// Rate and channels change before the preset, as sox would change them.
+TEST_F(command, out_rate_and_out_channels_match_sox)
+{
+    shell("sox " + c_strSpeech + "-r 44100 s44.wav && sox s44.wav r8.wav rate -h 8000");
+    shell(c_strEmpty + "s44.wav --out-rate 8000 o8.wav");
+    const pcm ref = samples("r8.wav"), out = samples("o8.wav");
+    ASSERT_EQ(ref.size(), out.size());
+    double fSignal = 0, fError = 0;
+    for (std::size_t i = 0; i < ref.size(); ++i) {
+        fSignal += static_cast<double>(ref[i]) * ref[i];
+        fError += static_cast<double>(ref[i] - out[i]) * (ref[i] - out[i]);
+    }
+    EXPECT_LT(10 * std::log10(fError / fSignal), -60.0);
+
+    shell("sox " + c_strSpeech + "st.wav remix 1 1v-0.5 && sox st.wav mono.wav remix -");
+    shell(c_strEmpty + "st.wav --out-channels 1 m.wav");
+    const pcm mono = samples("mono.wav"), mixed = samples("m.wav");
+    ASSERT_EQ(mono.size(), mixed.size());
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        ASSERT_LE(std::abs(mono[i] - mixed[i]), 1) << i;
+    }
+    // One channel copied to two.
+    shell(c_strEmpty + c_strSpeech + "--out-channels 2 d.wav");
+    const pcm in = samples(c_strSpeech), both = samples("d.wav");
+    ASSERT_EQ(2 * in.size(), both.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        ASSERT_TRUE(both[2 * i] == in[i] && both[2 * i + 1] == in[i]) << i;
+    }
+}
+
+// Inputs far longer than one read, whose coded units (a 3-channel frame, a
+// 33-byte GSM frame) straddle the reads: from a file and from a pipe, every
+// sample must come out, none doubled or dropped.
+TEST_F(command, long_inputs_lose_no_partial_unit_between_reads)
+{
+    shell("sox " + c_strSpeech + "-t s16 three.s16 remix 1 1v-0.5 1v0.25");
+    shell("sox " + c_strSpeech + c_strSpeech + c_strSpeech + c_strSpeech + c_strSpeech + c_strSpeech + c_strSpeech +
+          c_strSpeech + "long.gsm");
+    ASSERT_GT(fs::file_size("long.gsm"), 65536u);
+    ASSERT_GT(fs::file_size("three.s16"), 65536u);
+    const pcm gsm = samples("long.gsm");
+    for (const bool bPipe : {false, true}) {
+        SCOPED_TRACE(bPipe ? "pipe" : "file");
+        shell((bPipe ? "cat three.s16 | " + c_strEmpty + "-t s16 -" : c_strEmpty + "three.s16") +
+              " --channels 3 three_out.s16");
+        EXPECT_TRUE(read_file("three.s16") == read_file("three_out.s16"));
+        shell((bPipe ? "cat long.gsm | " + c_strEmpty + "-t gsm -" : c_strEmpty + "long.gsm") + " gsm_out.s16");
+        EXPECT_TRUE(gsm == samples("gsm_out.s16", "-t s16 -r 8000 -c 1"));
+    }
+    // Through libsndfile's frames and the channel copy as well.
+    shell(c_strEmpty + "--channels 3 three.s16 three.flac");
+    EXPECT_TRUE(samples("three.s16", "-t s16 -r 8000 -c 3") == samples("three.flac"));
+    shell(c_strEmpty + "long.gsm --out-channels 2 two.s16");
+    const pcm two = samples("two.s16", "-t s16 -r 8000 -c 1");
+    ASSERT_EQ(2 * gsm.size(), two.size());
+    for (std::size_t i = 0; i < gsm.size(); ++i) {
+        ASSERT_TRUE(two[2 * i] == gsm[i] && two[2 * i + 1] == gsm[i]) << i;
+    }
+}
+
 // The bundled key sequence starts a key every 0.16 s from 0.16 s on; the
 // onsets must come out within a few milliseconds of that.
 TEST_F(command, dtmf_lists_each_key_with_its_onset)
@@ -175,6 +254,7 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
     std::ofstream("broken.xml") << "<jackrack><plugin><id>1189</id></plugin>";
     std::ofstream("in.raw") << std::string(1600, '\0');
     std::ofstream("in.xyz") << std::string(1600, '\0');
+    std::ofstream("null.xml") << "<jackrack><plugin><id>77501</id></plugin></jackrack>";  // never instantiates
     std::ofstream("fake.flac") << std::string(1600, '\0');
     const std::string strRobot = "convert -p robot" + c_strLadspa, strBefore = shell("ls -A");
     const std::string strConvert = "vocalith convert: ";
@@ -198,6 +278,8 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
          "out.wav: a WAV file cannot carry gsm samples; give a raw output name such as out.gsm"},
         {strRobot + "--channels 3 in.raw --out-channels 2 out.raw", 2,
          "--out-channels 2: 3 channels can be mixed down to 1, or 1 copied to several"},
+        {"convert -p null.xml --ladspa-path '" VOCALITH_HOSTILE_PLUGIN_DIR "' " + c_strSpeech + "out.wav", 2,
+         "LADSPA plugin id=77501 \"hostile null instance\" cannot be instantiated at 8000 Hz"},
         {"describe broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
         {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
         {"frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
@@ -245,6 +327,33 @@ TEST_F(command, describe_shows_the_values_in_force)
         "hint_default_middle": false, "hint_default_high": false, "hint_default_maximum": false,
         "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true}})j"),
               port);
+}
+
+// The layout plugins lists is the one instance creation builds: the kind and
+// its handle count, for 1 to 3 channels over every fixture plugin.
+TEST_F(command, plugins_lists_the_layout_instances_get)
+{
+    app::s_Global.nLogLevel = 0;  // the fixture directory's broken libraries
+    ladspa::plugin_factory registry(VOCALITH_TEST_PLUGIN_DIR);
+    ASSERT_GE(registry.plugins().size(), 5u);
+    for (unsigned int nChannels = 1; nChannels <= 3; ++nChannels) {
+        const nlohmann::json list = nlohmann::json::parse(shell(c_strTool + "plugins --json --ladspa-path '" +
+                                                                VOCALITH_TEST_PLUGIN_DIR "' --channels " +
+                                                                std::to_string(nChannels)));
+        ASSERT_EQ(registry.plugins().size(), list.size());
+        for (const nlohmann::json& plugin : list) {
+            const unsigned long nId = plugin.at("id");
+            std::unique_ptr<ladspa::abstract_instance> pInstance =
+                registry.plugins().at(nId)->create_instance(nChannels, 8000, 256);
+            const std::string strKind = dynamic_cast<ladspa::aggregate_instance*>(pInstance.get()) ? "aggregation"
+                                        : dynamic_cast<ladspa::pseudo_stereo_instance*>(pInstance.get())
+                                            ? "pseudo-stereo"
+                                            : "complex";
+            EXPECT_EQ(nlohmann::json({{"type", strKind}, {"instance", pInstance->handle_count()}}),
+                      plugin.at("layout"))
+                << nId << " on " << nChannels << " channel(s)";
+        }
+    }
 }
 
 // The output replaces a file only once complete: abandoned, as when a
