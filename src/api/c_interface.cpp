@@ -191,7 +191,7 @@ VOCALITH_API int vocalith_flush(void* pHandle, vocalith_write_fn pfnWrite, void*
         app::converter* pConverter = to_converter(pHandle);
         codec::abstract_codec* pCodec = pConverter->last_codec();
         if (pCodec == nullptr) {
-            LOG_ERROR("vocalith_flush: no codec: the converter has not converted\n");
+            LOG_ERROR("vocalith_flush: no codec: no conversion with a known codec pair before\n");
             return -1;
         }
         app::command_processor& engine = pConverter->engine();

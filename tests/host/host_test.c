@@ -186,43 +186,53 @@ static void test_log(void* pHandle, const char* pszDir)
     unlink(szSecond);
 }
 
+static const unsigned c_nUnitBytes[] = {0, 4, 2, 2, 1, 1, 33}, c_nUnitSamples[] = {0, 1, 1, 1, 1, 1, 160};
+static unsigned char s_input[4 * 47722 + 64];
+
+// nUnits coded units of codec nIn, then half a unit, which never decodes.
+static size_t make_input(unsigned nIn, size_t nUnits)
+{
+    for (size_t i = 0; i < nUnits * c_nUnitBytes[nIn]; ++i) {
+        s_input[i] = (unsigned char)(i * 37 + (i >> 7));
+        s_input[i] = nIn == 6 && i % 33 == 0 ? (unsigned char)(0xD0 | (s_input[i] & 15)) : s_input[i];
+    }
+    for (size_t i = 0; nIn == 1 && i < nUnits; ++i) {
+        const float fSample = 0.5f * sinf(0.05f * (float)i);
+        memcpy(s_input + 4 * i, &fSample, 4);
+    }
+    return nUnits * c_nUnitBytes[nIn] + c_nUnitBytes[nIn] / 2;
+}
+
+// One stream in 160-byte packets, ended with a flush.
+static void run_stream(void* pHandle, unsigned nIn, unsigned nOut, size_t nBytes, output* pOut)
+{
+    pOut->nSize = 0;
+    for (size_t i = 0; i < nBytes; i += 160) {
+        api.convert(pHandle, collect, pOut, nIn, s_input + i, (unsigned)(nBytes - i < 160 ? nBytes - i : 160), nOut);
+    }
+    CHECK(api.flush(pHandle, collect, pOut) == 0);
+}
+
 // Every codec pair: after the flush, as many samples came out as went in (the
 // last GSM frame completed), and a second stream gives the bytes of the first.
 static void test_flush(void)
 {
-    static const unsigned c_nUnitBytes[] = {0, 4, 2, 2, 1, 1, 33}, c_nUnitSamples[] = {0, 1, 1, 1, 1, 1, 160};
     static const size_t c_nSizes[] = {1, 159, 160, 161, 47722};
-    static unsigned char input[4 * 47722 + 64];
     static output first, second;
     void* pHandle = api.init_string(1, 8000, AMP("0.5"));
     int nLevel = 0;
     api.set_property(VOCALITH_PROP_LOG_LEVEL, &nLevel);
-    CHECK(api.flush(pHandle, collect, &first) == -1 && strstr(api.last_error(), "has not converted") != NULL);
+    CHECK(api.flush(pHandle, collect, &first) == -1 && strstr(api.last_error(), "vocalith_flush: no codec") != NULL);
     for (unsigned nIn = 1; nIn <= 6; ++nIn) {
         for (unsigned nOut = 1; nOut <= 6; ++nOut) {
             for (size_t k = 0; k < sizeof(c_nSizes) / sizeof(c_nSizes[0]); ++k) {
                 const size_t nUnits = (c_nSizes[k] + c_nUnitSamples[nIn] - 1) / c_nUnitSamples[nIn];
-                for (size_t i = 0; i < nUnits * c_nUnitBytes[nIn]; ++i) {
-                    input[i] = (unsigned char)(i * 37 + (i >> 7));
-                    input[i] = nIn == 6 && i % 33 == 0 ? (unsigned char)(0xD0 | (input[i] & 15)) : input[i];
-                }
-                for (size_t i = 0; nIn == 1 && i < nUnits; ++i) {
-                    const float fSample = 0.5f * sinf(0.05f * (float)i);
-                    memcpy(input + 4 * i, &fSample, 4);
-                }
-                // Half a coded unit ends the input: it never decodes.
-                const size_t nBytes = nUnits * c_nUnitBytes[nIn] + c_nUnitBytes[nIn] / 2;
-                output* outs[] = {&first, &second};
-                for (int nRun = 0; nRun < 2; ++nRun) {
-                    outs[nRun]->nSize = 0;
-                    for (size_t i = 0; i < nBytes; i += 160) {
-                        api.convert(pHandle, collect, outs[nRun], nIn, input + i,
-                                    (unsigned)(nBytes - i < 160 ? nBytes - i : 160), nOut);
-                    }
-                    CHECK(api.flush(pHandle, collect, outs[nRun]) == 0);
-                }
+                const size_t nBytes = make_input(nIn, nUnits);
+                run_stream(pHandle, nIn, nOut, nBytes, &first);
+                run_stream(pHandle, nIn, nOut, nBytes, &second);
                 const size_t nSamples = nUnits * c_nUnitSamples[nIn];
-                const size_t nWanted = (nSamples + c_nUnitSamples[nOut] - 1) / c_nUnitSamples[nOut] * c_nUnitBytes[nOut];
+                const size_t nOutUnits = (nSamples + c_nUnitSamples[nOut] - 1) / c_nUnitSamples[nOut];
+                const size_t nWanted = nOutUnits * c_nUnitBytes[nOut];
                 if (first.nSize != nWanted || second.nSize != nWanted || memcmp(first.bytes, second.bytes, nWanted)) {
                     ++g_nFailed;
                     printf("codecs %u to %u, %zu samples: %zu and %zu bytes, wanted %zu twice alike\n", nIn, nOut,
