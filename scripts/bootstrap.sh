@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake pkg-config
+  # man page and Debian packages (dpkg-shlibdeps, file for CPack, man to check the page)
+  help2man dpkg-dev file man-db
   # libraries the core links or includes
   libxml2-dev ladspa-sdk libgsm1-dev
   # tests and benchmarks

@@ -309,6 +309,42 @@ TEST_F(command, help_shows_the_command_or_one_subcommand)
     }
 }
 
+// The completion script reads subcommands, options and codecs from the
+// command's help and preset names from the folders; the command is found on
+// PATH as an installed one would be.
+TEST_F(command, bash_completion_offers_what_the_help_and_the_preset_folder_name)
+{
+    // The words offered for the line after "vocalith ", sorted; the line is
+    // split as bash splits it and its last word is the one being completed.
+    auto complete = [this](const std::string& strLine) {
+        std::ofstream(m_strTop + "/complete.sh")
+            << "source '" VOCALITH_SOURCE_DIR "/tools/vocalith.bash'; PATH='"
+            << fs::path(VOCALITH_TOOL).parent_path().string() << "':$PATH; COMP_WORDS=(vocalith " << strLine
+            << (strLine.empty() || strLine.back() == ' ' ? "''" : "")
+            << "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _vocalith; printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
+        std::string strWords = shell("bash '" + m_strTop + "/complete.sh'");
+        std::replace(strWords.begin(), strWords.end(), '\n', ' ');
+        return strWords;
+    };
+    const std::pair<std::string, std::string> rows[] = {
+        {"d", "describe dtmf "},
+        {"help c", "convert "},
+        {"convert --out-co", "--out-codec "},
+        {"--log-level 1 convert --in-codec ", "alaw float32 gsm pcm16be pcm16le ulaw "},
+        {"convert --preset-dir " VOCALITH_BUNDLED_PRESETS " -p e", "echo empty.xml "},
+        {"describe --preset-dir " VOCALITH_BUNDLED_PRESETS " r", "robot "},
+        {"dtmf --r", "--rate "},
+        {"plugins e", "empty.xml "},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(r.second, complete(r.first)) << r.first;
+    }
+    const std::string strAll = " " + complete("");
+    for (const char* pszWord : {"convert", "describe", "plugins", "dtmf", "help", "--help", "--version"}) {
+        EXPECT_NE(std::string::npos, strAll.find(std::string(" ") + pszWord + " ")) << strAll;
+    }
+}
+
 TEST_F(command, describe_shows_the_values_in_force)
 {
     const nlohmann::json port = nlohmann::json::parse(shell(c_strTool + "describe --json robot" + c_strLadspa))
