@@ -1,5 +1,6 @@
 #include "input_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "common.h"
+#include "sndfile_pipe.h"
 #include "sound_type.h"
 #include "stdin_peek.h"
 #include "vocalith/codec/factory.h"
@@ -73,7 +75,15 @@ void input_option_set::note_given(input_options& options) const
 }
 
 input_file::input_file(const std::string& strPath, const input_options& options)
-    : m_strPath(strPath), m_nCodec(codec::id_none), m_nChannels(0), m_nRate(0), m_nUnitBytes(1), m_nUnitSamples(1), m_bPipe(false), m_nDataBytes(0)
+    : m_strPath(strPath),
+      m_nPipeFd(-1),
+      m_nCodec(codec::id_none),
+      m_nChannels(0),
+      m_nRate(0),
+      m_nUnitBytes(1),
+      m_nUnitSamples(1),
+      m_bPipe(false),
+      m_nDataBytes(0)
 {
     const sound_type* pType = nullptr;
     try {
@@ -119,7 +129,13 @@ input_file::input_file(const std::string& strPath, const input_options& options)
     resolve(pType, options);
 }
 
-input_file::~input_file() = default;
+input_file::~input_file()
+{
+    m_pSnd.reset();
+    if (m_nPipeFd > STDIN_FILENO) {
+        ::close(m_nPipeFd);
+    }
+}
 
 void input_file::open_library(bool bWav)
 {
@@ -138,8 +154,15 @@ void input_file::open_sndfile()
 {
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
-    SNDFILE* p = m_strPath == "-" ? sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE)
-                                  : sf_open(m_strPath.c_str(), SFM_READ, &info);
+    SNDFILE* p = nullptr;
+    if (m_bPipe) {
+        m_nPipeFd = m_strPath == "-" ? STDIN_FILENO : ::open(m_strPath.c_str(), O_RDONLY);
+        m_pPipe.reset(new sndfile_pipe(m_nPipeFd));
+        p = m_pPipe->open(info);
+    } else {
+        p = m_strPath == "-" ? sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE)
+                             : sf_open(m_strPath.c_str(), SFM_READ, &info);
+    }
     if (!p) {
         throw error(format("%s: cannot read: %s", m_strPath.c_str(), sf_strerror(nullptr)));
     }

@@ -24,6 +24,7 @@ class Option;
 
 namespace tool {
 
+class sndfile_pipe;
 class stdin_peek;
 struct sound_type;
 
@@ -95,6 +96,8 @@ private:
     std::unique_ptr<fconv::sound_stream> m_pStream;
     fconv::file_factory m_factory;
     std::unique_ptr<fconv::sound_file> m_pFile;
+    int m_nPipeFd;  // a pipe libsndfile reads; owned when a named one
+    std::unique_ptr<sndfile_pipe> m_pPipe;
     std::unique_ptr<SNDFILE, sndfile_closer> m_pSnd;
     codec::id m_nCodec;
     unsigned int m_nChannels;

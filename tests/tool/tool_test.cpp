@@ -167,6 +167,9 @@ TEST_F(command, pipes_stream_through_the_command)
     const std::string strStat = " -n stat 2>&1 | grep -E '^(Samples read|RMS +amplitude)'";
     EXPECT_EQ(shell("sox " + c_strSpeech + strStat),
               shell("cat " + c_strSpeech + "| " + c_strEmpty + "-t wav - -t wav - | sox -t wav -" + strStat));
+    // Libsndfile's types too, though FLAC's reader goes back to the start.
+    shell("sox " + c_strSpeech + "in.flac && cat in.flac | " + c_strEmpty + "-t FLAC - f.wav");
+    EXPECT_TRUE(samples(c_strSpeech) == samples("f.wav"));
     // "ended" appears only once the writer's pause is over.
     EXPECT_EQ("early\n", shell("{ sox " + c_strSpeech + "-t s16 - trim 0 1; sleep 2; touch ended; } | " + c_strEmpty +
                                 "-t s16 - -t s16 - | { head -c 1 >/dev/null; test -e ended && echo late || echo early; "
