@@ -13,6 +13,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "inline_chain.h"
 #include "input_file.h"
 #include "output_file.h"
 #include "preset_source.h"
@@ -22,6 +23,7 @@
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/app/preset.h"
+#include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/ladspa/plugin_factory.h"
 
@@ -42,6 +44,7 @@ struct convert_options {
     std::string strQuality = "high";
     unsigned int nBlock = 256;
     host_options host;
+    inline_chain chain;
 };
 
 // Hands the engine's output bytes to the output file.
@@ -138,8 +141,12 @@ int run_convert(const convert_options& opt)
     app::s_Global.nBlockSize = opt.nBlock;
 
     ladspa::plugin_factory plugins(opt.host.strLadspaPath);
-    std::shared_ptr<app::preset> preset = load_preset(
-        opt.strPreset, opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
+    // An inline chain goes through the loader that vocalith_init_string uses.
+    std::shared_ptr<app::preset> preset =
+        !opt.chain.empty()
+            ? app::preset_xml_parser(plugins).load_from_string(opt.chain.document(plugins, nChannels, nRate))
+            : load_preset(opt.strPreset,
+                          opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
 
     const codec::id nInCodec = pReshaper ? codec::id_pcm_float32 : in.codec();
     const codec::id nRawDefault = in.is_library() && !pReshaper ? in.codec() : codec::id_pcm_int16le;
@@ -186,8 +193,9 @@ command add_convert(CLI::App& app)
 {
     auto opt = std::make_shared<convert_options>();
     CLI::App* sub = app.add_subcommand("convert", "Run a sound file through a preset");
-    sub->add_option("-p,--preset", opt->strPreset, "preset file, or the name of a bundled preset (robot, robot.xml)")
-        ->required();
+    CLI::Option* pPreset = sub->add_option("-p,--preset", opt->strPreset,
+                                           "preset file, or the name of a bundled preset (robot, robot.xml)");
+    opt->chain.add_options(*sub, pPreset);
     CLI::Option* pInput = sub->add_option(
         "INPUT", opt->strInput, "input file, its type from -t or its extension (WAV also by content); - for standard input")
         ->required();
@@ -212,6 +220,10 @@ command add_convert(CLI::App& app)
                        return run_reported("convert", [&]() {
                            inputs.note_given(opt->input);
                            assign_types(*opt, *sub, pType, pInput);
+                           opt->chain.collect(*sub);
+                           if (opt->strPreset.empty() && opt->chain.empty()) {
+                               throw usage_error("give a preset (-p PRESET) or a chain (-e PLUGIN ...)");
+                           }
                            return run_convert(*opt);
                        });
                    }};

@@ -41,10 +41,12 @@ int run_describe(const describe_options& opt)
     preset->activate();
     tree_formatter formatter;
     preset->describe(formatter);
+    nlohmann::ordered_json tree = formatter.tree();
+    bounds_at_rate(tree, opt.bJson);
     if (opt.bJson) {
-        std::cout << formatter.tree().dump(2) << '\n';
+        std::cout << tree.dump(2) << '\n';
     } else {
-        print_tree(std::cout, formatter.tree());
+        print_tree(std::cout, tree);
     }
     finish_stdout();
     return 0;

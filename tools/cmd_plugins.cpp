@@ -64,6 +64,13 @@ json control_port(const ladspa::port_info& port, unsigned int nRate, bool bInput
     if (LADSPA_IS_HINT_BOUNDED_ABOVE(h)) {
         j["upper_bound"] = shortest_double(port.hint.UpperBound * fScale);
     }
+    // The hint's own numbers, fractions of the rate for sample-rate ports.
+    if (LADSPA_IS_HINT_BOUNDED_BELOW(h)) {
+        j["raw_lower_bound"] = shortest_double(port.hint.LowerBound);
+    }
+    if (LADSPA_IS_HINT_BOUNDED_ABOVE(h)) {
+        j["raw_upper_bound"] = shortest_double(port.hint.UpperBound);
+    }
     j["default_value"] = shortest_double(port.default_value(nRate));
     j["logarithmic"] = LADSPA_IS_HINT_LOGARITHMIC(h) != 0;
     j["integer"] = LADSPA_IS_HINT_INTEGER(h) != 0;

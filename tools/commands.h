@@ -21,6 +21,9 @@ command add_convert(CLI::App& app);
 command add_describe(CLI::App& app);
 command add_plugins(CLI::App& app);
 command add_dtmf(CLI::App& app);
+command add_check(CLI::App& app);
+command add_preset(CLI::App& app);
+command add_presets(CLI::App& app);
 
 }  // namespace tool
 

@@ -40,6 +40,14 @@ private:
 // come before any output).
 int run_reported(const char* pszName, const std::function<int()>& body);
 
+// A command line that names what does not exist or does not fit (an
+// unknown plugin or port, a value that is no number): status 2, as for
+// options the command cannot parse.
+class usage_error : public error {
+public:
+    explicit usage_error(const std::string& strMessage) : error(strMessage, exit_usage) {}
+};
+
 // Flushes what a subcommand printed (through std::cout or stdio); throws
 // tool::error when it could not be written, so a full disk is not success.
 void finish_stdout();

@@ -60,7 +60,8 @@ int main(int argc, char** argv)
     std::string strTopic;
     std::vector<tool::command> commands = {tool::add_convert(app), tool::add_describe(app),
                                            tool::add_plugins(app), tool::add_dtmf(app),
-                                           add_help(app, strTopic)};
+                                           tool::add_check(app),   tool::add_preset(app),
+                                           tool::add_presets(app), add_help(app, strTopic)};
     // The command itself has no option that takes a value, so its first
     // word without a dash names the subcommand.
     for (int i = 1; i < argc; ++i) {
@@ -91,7 +92,7 @@ int main(int argc, char** argv)
             std::fflush(stdout);
             std::fprintf(stderr, "vocalith %s: %s\n", cmd.pSub->get_name().c_str(),
                          tool::user_message(e.what()).c_str());
-            return 1;
+            return dynamic_cast<const tool::usage_error*>(&e) != nullptr ? 2 : 1;
         }
     }
     return c_nUsageStatus;

@@ -61,6 +61,42 @@ double shortest_double(float value)
     return std::strtod(text, nullptr);
 }
 
+static void port_at_rate(nlohmann::ordered_json& port, float fRate, bool bRaw)
+{
+    const bool bScale = port.value("hint_sample_rate", false);
+    for (const char* pszKey : {"lower_bound", "upper_bound"}) {
+        if (!port.contains(pszKey)) {
+            continue;
+        }
+        const float fRaw = port[pszKey].get<float>();
+        if (bRaw) {
+            port[std::string("raw_") + pszKey] = shortest_double(fRaw);
+        }
+        if (bScale) {
+            port[pszKey] = shortest_double(fRaw * fRate);
+        }
+    }
+}
+
+void bounds_at_rate(nlohmann::ordered_json& tree, bool bRaw)
+{
+    if (!tree.is_structured()) {
+        return;
+    }
+    if (tree.is_object() && tree.contains("sample_rate") && tree.contains("desc")) {
+        const float fRate = static_cast<float>(tree["sample_rate"].get<unsigned int>());
+        for (const char* pszList : {"input_control_ports", "output_control_ports"}) {
+            for (auto& item : tree["desc"][pszList]) {
+                port_at_rate(item["port"], fRate, bRaw);
+            }
+        }
+        return;
+    }
+    for (auto& child : tree) {
+        bounds_at_rate(child, bRaw);
+    }
+}
+
 static std::string scalar_text(const nlohmann::ordered_json& value)
 {
     return value.is_string() ? value.get<std::string>() : value.dump();

@@ -40,6 +40,11 @@ private:
 // A float as the double whose shortest decimal form is the float's.
 double shortest_double(float value);
 
+// Bounds of sample-rate ports as the plugin is set, in hertz at the
+// plugin's "sample_rate", as `plugins` shows them; with bRaw the hint's own
+// values stay beside them as "raw_lower_bound" and "raw_upper_bound".
+void bounds_at_rate(nlohmann::ordered_json& tree, bool bRaw);
+
 // Prints tree as indented "key: value" lines and nodes as their names, two
 // spaces per level; the items of a list stand one level under it.
 void print_tree(std::ostream& out, const nlohmann::ordered_json& tree, unsigned int nIndent = 0);

@@ -32,6 +32,28 @@ std::string search_list(const std::string& strPath)
     return strList;
 }
 
+// Why check_ladspa_desc refuses a descriptor, for the skipped list.
+std::string reject_reason(const LADSPA_Descriptor* pDesc)
+{
+    unsigned long nInputs = 0;
+    unsigned long nOutputs = 0;
+    for (unsigned long i = 0; pDesc->PortDescriptors != nullptr && i < pDesc->PortCount; ++i) {
+        if (LADSPA_IS_PORT_AUDIO(pDesc->PortDescriptors[i])) {
+            ++(LADSPA_IS_PORT_INPUT(pDesc->PortDescriptors[i]) ? nInputs : nOutputs);
+        }
+    }
+    if (nInputs == 0 && nOutputs == 0) {
+        return "no audio ports";
+    }
+    if (nInputs == 0) {
+        return "no audio input: a generator";
+    }
+    if (nOutputs == 0) {
+        return "no audio output: an analyser";
+    }
+    return "lacks instantiate, connect_port or run";
+}
+
 }  // namespace
 
 plugin_factory::plugin_factory(const std::string& strPath) : m_strPath(strPath)
@@ -44,18 +66,27 @@ plugin_factory::~plugin_factory()
     unload();
 }
 
-void plugin_factory::load()
+std::vector<std::string> plugin_factory::search_directories() const
 {
     const std::string strList = search_list(m_strPath);
     const char* pSeparators = sysport::search_list_separators();
+    std::vector<std::string> dirs;
     std::size_t nStart = 0;
     for (std::size_t nPos = strList.find_first_of(pSeparators); nPos != std::string::npos;
          nPos = strList.find_first_of(pSeparators, nStart)) {
         // Empty and one-character segments ("." among them) are skipped.
         if (nPos - nStart >= 2) {
-            load_from(strList.substr(nStart, nPos - nStart));
+            dirs.push_back(strList.substr(nStart, nPos - nStart));
         }
         nStart = nPos + 1;
+    }
+    return dirs;
+}
+
+void plugin_factory::load()
+{
+    for (const std::string& strDir : search_directories()) {
+        load_from(strDir);
     }
 }
 
@@ -70,6 +101,7 @@ void plugin_factory::unload()
     // Descriptors point into the libraries' code: they go first.
     m_plugins.clear();
     m_files.clear();
+    m_skipped.clear();
 }
 
 plugin_desc* plugin_factory::get(unsigned long nId) const
@@ -102,6 +134,7 @@ void plugin_factory::load_plugin(const std::string& strPath)
     if (!library.open(strPath, strError)) {
         LOG_ERROR("plugin_factory::load_plugin: error opening shared object file '%s': %s\n", strPath.c_str(),
                   strError.c_str());
+        m_skipped.push_back(skipped_entry{strPath, 0, std::string(), "cannot be loaded: " + strError});
         return;
     }
     void* pSymbol = library.symbol("ladspa_descriptor", strError);
@@ -109,6 +142,7 @@ void plugin_factory::load_plugin(const std::string& strPath)
         LOG_ERROR("plugin_factory::load_plugin: error finding ladspa_descriptor symbol in object file '%s': "
                   "error msg \"%s\"\n",
                   strPath.c_str(), strError.c_str());
+        m_skipped.push_back(skipped_entry{strPath, 0, std::string(), "has no ladspa_descriptor: " + strError});
         return;
     }
     const descriptor_function pEntry = reinterpret_cast<descriptor_function>(pSymbol);
@@ -121,6 +155,8 @@ void plugin_factory::load_plugin(const std::string& strPath)
         if (!check_ladspa_desc(pDesc)) {
             LOG_WARN("plugin_factory::check_ladspa_desc return false: LADSPA plugin id=%lu [%s]:[%s] skipped\n",
                      pDesc->UniqueID, strPath.c_str(), text_or_empty(pDesc->Name));
+            m_skipped.push_back(
+                skipped_entry{strPath, pDesc->UniqueID, text_or_empty(pDesc->Label), reject_reason(pDesc)});
             continue;
         }
         const plugin_desc* pKnown = get(pDesc->UniqueID);

@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace app {
@@ -17,22 +18,43 @@ locale_t c_locale()
     return s_locale;
 }
 
-}  // namespace
-
-double parse_preset_double(const std::string& strText)
+void tell_whole(const char* pszStart, const char* pszEnd, bool* pbWhole)
 {
-    const std::string::size_type nComma = strText.find(',');
-    if (nComma != std::string::npos && strText.find('.') == std::string::npos) {
-        std::string strPoint(strText);
-        strPoint[nComma] = '.';
-        return strtod_l(strPoint.c_str(), nullptr, c_locale());
+    if (pbWhole == nullptr) {
+        return;
     }
-    return strtod_l(strText.c_str(), nullptr, c_locale());
+    *pbWhole = pszEnd != pszStart;
+    for (; *pszEnd != '\0'; ++pszEnd) {
+        if (!std::isspace(static_cast<unsigned char>(*pszEnd))) {
+            *pbWhole = false;
+        }
+    }
 }
 
-unsigned long parse_preset_id(const std::string& strText)
+}  // namespace
+
+double parse_preset_double(const std::string& strText, bool* pbWhole)
 {
-    return std::strtoul(strText.c_str(), nullptr, 10);
+    const std::string::size_type nComma = strText.find(',');
+    std::string strPoint;
+    const char* pszText = strText.c_str();
+    if (nComma != std::string::npos && strText.find('.') == std::string::npos) {
+        strPoint = strText;
+        strPoint[nComma] = '.';
+        pszText = strPoint.c_str();
+    }
+    char* pszEnd = nullptr;
+    const double fValue = strtod_l(pszText, &pszEnd, c_locale());
+    tell_whole(pszText, pszEnd, pbWhole);
+    return fValue;
+}
+
+unsigned long parse_preset_id(const std::string& strText, bool* pbWhole)
+{
+    char* pszEnd = nullptr;
+    const unsigned long nId = std::strtoul(strText.c_str(), &pszEnd, 10);
+    tell_whole(strText.c_str(), pszEnd, pbWhole);
+    return nId;
 }
 
 }  // namespace app

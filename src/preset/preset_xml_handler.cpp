@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "api/log.h"
+#include "preset/load_observer.h"
 #include "preset/preset_number.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/ladspa/abstract_instance.h"
@@ -62,7 +63,8 @@ preset_xml_handler::preset_xml_handler(ladspa::plugin_factory& factory, std::sha
       m_preset(std::move(pPreset)),
       m_states(1, &s_Start),
       m_current(nullptr),
-      m_controlRow(0)
+      m_controlRow(0),
+      m_pObserver(nullptr)
 {
 }
 
@@ -85,6 +87,10 @@ void preset_xml_handler::startElement(const char* name)
             }
         }
     }
+    // Only the outermost skipped element is news: what it holds goes with it.
+    if (m_pObserver != nullptr && m_states.back() != &s_SkipState) {
+        m_pObserver->skipped(name, m_states.back()->name, preset_diagnostics::skip_unknown);
+    }
     m_states.push_back(&s_SkipState);
 }
 
@@ -93,6 +99,9 @@ void preset_xml_handler::endElement(const char*)
     const handler_record* pRecord = m_states.back();
     if (pRecord->post != nullptr) {
         (this->*(pRecord->post))();
+    }
+    if (m_pObserver != nullptr && pRecord == &s_JackRack[1]) {
+        m_pObserver->plugin_ended(m_current, m_controlRow);
     }
     // The bottom record stays, so that an unpaired end cannot empty the stack.
     if (m_states.size() > 1) {
@@ -120,24 +129,41 @@ void preset_xml_handler::prePlugin()
 {
     m_current = nullptr;
     m_controlRow = 0;
+    if (m_pObserver != nullptr) {
+        m_pObserver->plugin_started();
+    }
 }
 
 void preset_xml_handler::postControlRow()
 {
     ++m_controlRow;
+    if (m_pObserver != nullptr) {
+        m_pObserver->control_row_ended();
+    }
+}
+
+double preset_xml_handler::read_number() const
+{
+    return m_pObserver != nullptr ? m_pObserver->read_double(m_text) : parse_preset_double(m_text);
 }
 
 void preset_xml_handler::postControlValue()
 {
     if (m_current == nullptr) {
         LOG_WARN("%s", c_szIdFirst);
+        if (m_pObserver != nullptr) {
+            m_pObserver->skipped("value", "controlrow", preset_diagnostics::skip_before_id);
+        }
         return;
     }
     ladspa::abstract_instance& inst = *m_current->instance;
     if (m_controlRow < inst.input_values.size()) {
-        const float fValue = static_cast<float>(parse_preset_double(m_text));
+        const float fValue = static_cast<float>(read_number());
         inst.port_values[m_controlRow] = fValue;
         inst.input_values[m_controlRow] = fValue;
+        if (m_pObserver != nullptr) {
+            m_pObserver->control_value(*m_current, m_controlRow, fValue);
+        }
     }
 }
 
@@ -145,17 +171,26 @@ void preset_xml_handler::postPluginEnabled()
 {
     if (m_current == nullptr) {
         LOG_WARN("%s", c_szIdFirst);
+        if (m_pObserver != nullptr) {
+            m_pObserver->skipped("enabled", "plugin", preset_diagnostics::skip_before_id);
+        }
         return;
     }
     m_current->enabled = m_text == "true";
+    if (m_pObserver != nullptr) {
+        m_pObserver->enabled_read();
+    }
 }
 
 void preset_xml_handler::postPluginId()
 {
-    const unsigned long nId = parse_preset_id(m_text);
+    const unsigned long nId = m_pObserver != nullptr ? m_pObserver->read_id(m_text) : parse_preset_id(m_text);
     ladspa::plugin_desc* pDesc = m_factory.get(nId);
     if (pDesc == nullptr) {
         LOG_WARN("An unknown plugin with ID=%ld has been encountered, skipped\n", static_cast<long>(nId));
+        if (m_pObserver != nullptr) {
+            m_pObserver->unknown_plugin(nId);
+        }
         m_current = nullptr;
         return;
     }
@@ -169,13 +204,23 @@ void preset_xml_handler::postPluginEnableWetDry()
 {
     if (m_current != nullptr) {
         m_current->instance->wet_dry_enabled = m_text == "true";
+    } else if (m_pObserver != nullptr) {
+        m_pObserver->skipped("wet_dry_enabled", "plugin", preset_diagnostics::skip_before_id);
     }
 }
 
 void preset_xml_handler::postWetDryValue()
 {
-    if (m_current != nullptr) {
-        m_current->instance->wet_dry_values.push_back(static_cast<float>(parse_preset_double(m_text)));
+    if (m_current == nullptr) {
+        if (m_pObserver != nullptr) {
+            m_pObserver->skipped("value", "wet_dry_values", preset_diagnostics::skip_before_id);
+        }
+        return;
+    }
+    const float fValue = static_cast<float>(read_number());
+    m_current->instance->wet_dry_values.push_back(fValue);
+    if (m_pObserver != nullptr) {
+        m_pObserver->wet_dry_value(*m_current, fValue);
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include "api/format_message.h"
 #include "api/log.h"
+#include "preset/load_observer.h"
+#include "preset/xml_positions.h"
 #include "vocalith/app/exception.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/app/preset.h"
@@ -74,12 +76,13 @@ void log_parse_error()
     LOG_DEBUG("libxml2: line %d: %.*s\n", pError->line, static_cast<int>(nLength), pError->message);
 }
 
-doc_ptr read_file(const std::string& strPath)
+doc_ptr read_file(const std::string& strPath, load_observer* pObserver)
 {
     // libxml2 takes "-" for the standard input, which is never a preset.
     const char* pszPath = strPath == "-" ? "./-" : strPath.c_str();
     const quiet_generic_errors quiet;
-    doc_ptr pDoc(xmlReadFile(pszPath, nullptr, c_nParseOptions));
+    doc_ptr pDoc(pObserver != nullptr ? read_file_noting_positions(pszPath, c_nParseOptions, *pObserver)
+                                      : xmlReadFile(pszPath, nullptr, c_nParseOptions));
     if (!pDoc) {
         log_parse_error();
     }
@@ -95,15 +98,25 @@ std::string preset_dir_path(const std::string& strFile)
     return strPath + strFile;
 }
 
+// Only when someone listens: a load without a hook and below the note
+// level reads the document exactly as before.
+std::unique_ptr<load_observer> make_observer(preset_diagnostics* pHook)
+{
+    if (pHook == nullptr && !log::enabled(log::note)) {
+        return nullptr;
+    }
+    return std::unique_ptr<load_observer>(new load_observer(pHook));
+}
+
 }  // namespace
 
 preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory)
-    : m_factory(factory), m_bFixedFormat(false), m_format(stream_format::current())
+    : m_factory(factory), m_bFixedFormat(false), m_format(stream_format::current()), m_pDiagnostics(nullptr)
 {
 }
 
 preset_xml_parser::preset_xml_parser(ladspa::plugin_factory& factory, const stream_format& format)
-    : m_factory(factory), m_bFixedFormat(true), m_format(format)
+    : m_factory(factory), m_bFixedFormat(true), m_format(format), m_pDiagnostics(nullptr)
 {
 }
 
@@ -116,9 +129,10 @@ std::shared_ptr<preset> preset_xml_parser::load(const std::string& filename)
 {
     LOG_DEBUG("Create preset from file %s\n", filename.c_str());
     std::shared_ptr<preset> pPreset = std::make_shared<preset>(filename);
-    doc_ptr pDoc = read_file(filename);
+    const std::unique_ptr<load_observer> pObserver = make_observer(m_pDiagnostics);
+    doc_ptr pDoc = read_file(filename, pObserver.get());
     if (!pDoc && !s_Global.strPresetDir.empty()) {
-        pDoc = read_file(preset_dir_path(filename));
+        pDoc = read_file(preset_dir_path(filename), pObserver.get());
     }
     if (!pDoc) {
         throw exception(exit_code::Unspecified,
@@ -127,6 +141,7 @@ std::shared_ptr<preset> preset_xml_parser::load(const std::string& filename)
     }
     {
         preset_xml_handler handler(m_factory, pPreset, current_format());
+        handler.m_pObserver = pObserver.get();
         parse_children(pDoc->children, handler);
     }
     return pPreset;
@@ -136,8 +151,12 @@ std::shared_ptr<preset> preset_xml_parser::load_from_string(const std::string& x
 {
     LOG_DEBUG("Create preset from string\n");
     std::shared_ptr<preset> pPreset = std::make_shared<preset>();
+    const std::unique_ptr<load_observer> pObserver = make_observer(m_pDiagnostics);
     doc_ptr pDoc;
-    if (xml.size() <= static_cast<std::string::size_type>(INT_MAX)) {
+    if (pObserver) {
+        const quiet_generic_errors quiet;
+        pDoc.reset(read_memory_noting_positions(xml, c_nParseOptions, *pObserver));
+    } else if (xml.size() <= static_cast<std::string::size_type>(INT_MAX)) {
         const quiet_generic_errors quiet;
         pDoc.reset(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
                                  c_nParseOptions));
@@ -155,6 +174,7 @@ std::shared_ptr<preset> preset_xml_parser::load_from_string(const std::string& x
     }
     {
         preset_xml_handler handler(m_factory, pPreset, current_format());
+        handler.m_pObserver = pObserver.get();
         parse_children(pDoc->children, handler);
     }
     return pPreset;
@@ -167,9 +187,15 @@ void preset_xml_parser::parse_children(xmlNode* pNode, preset_xml_handler& handl
     for (; pNode != nullptr; pNode = pNode->next) {
         if (pNode->type == XML_ELEMENT_NODE) {
             const char* pszName = reinterpret_cast<const char*>(pNode->name);
+            if (handler.m_pObserver != nullptr) {
+                handler.m_pObserver->at_node(pNode);
+            }
             handler.startElement(pszName);
             if (pNode->children != nullptr) {
                 parse_children(pNode->children, handler);
+            }
+            if (handler.m_pObserver != nullptr) {
+                handler.m_pObserver->at_node(pNode);
             }
             handler.endElement(pszName);
         } else if (pNode->type == XML_TEXT_NODE) {

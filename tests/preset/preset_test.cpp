@@ -133,6 +133,26 @@ TEST(Preset, DocumentsLoadWhatTheirElementsSay)
     std::setlocale(LC_ALL, "C");
 }
 
+// From log level 3 the loader says, by line and column, which elements it
+// skipped and which texts it read as numbers only in part.
+TEST(Preset, NotesFromLevelThreeTellWhatWasSkippedOrMisread)
+{
+    preset_ptr pPreset;
+    load(jackrack(""), pPreset);  // the registry is made quietly first
+    app::s_Global.nLogLevel = 3;
+    EXPECT_EQ("[NOTE ] Preset line 2, column 33: element \"x\" in \"jackrack\" skipped\n"
+              "[NOTE ] Preset line 2, column 83: \"2x\" is not wholly a number, read as 2\n"
+              "[NOTE ] Preset line 2, column 130: \"abc\" is not wholly a number, read as 0\n" +
+                  c_strUnknown0 + c_strIdFirst +
+                  "[NOTE ] Preset line 2, column 154: element \"value\" in \"controlrow\" dropped: no plugin id "
+                  "before it\n",
+              load(jackrack("<x><plugin/></x><plugin><id>77001</id><controlrow><value>2x</value></controlrow>"
+                            "</plugin><plugin><id>abc</id><controlrow><value>1</value></controlrow></plugin>"),
+                   pPreset));
+    EXPECT_EQ("77001- [2] wd- []", summary(pPreset));
+    app::s_Global.nLogLevel = 2;
+}
+
 TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
 {
     // Two channels at 48000 Hz in the file count for nothing; "lock",

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <cmath>
+#include <map>
 #include <numeric>
+#include <set>
+#include <tuple>
 #include <sstream>
 
 #include "common.h"
@@ -56,6 +59,18 @@ pcm samples(const std::string& strFile, const std::string& strType = "")
     pcm values(strRaw.size() / 2);
     std::memcpy(values.data(), strRaw.data(), values.size() * 2);  // this host is little-endian too
     return values;
+}
+
+// Standard output and exit status of a command run in the scratch directory.
+std::pair<std::string, int> run(const std::string& strCommand)
+{
+    const int nRaw = std::system(("{ " + strCommand + "; } >" + g_strOut + " 2>/dev/null").c_str());
+    return {read_file(g_strOut), WIFEXITED(nRaw) ? WEXITSTATUS(nRaw) : -1};
+}
+
+nlohmann::json json_of(const std::string& strCommand)
+{
+    return nlohmann::json::parse(shell(strCommand));
 }
 
 class command : public ::testing::Test {
@@ -364,7 +379,8 @@ TEST_F(command, describe_shows_the_values_in_force)
         "hint_bounded_above": true, "hint_toggled": false, "hint_sample_rate": false, "hint_logarithmic": false,
         "hint_integer": false, "hint_has_default": true, "hint_default_minimum": false, "hint_default_low": false,
         "hint_default_middle": false, "hint_default_high": false, "hint_default_maximum": false,
-        "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true}})j"),
+        "hint_default_0": false, "hint_default_1": false, "hint_default_100": false, "hint_default_440": true,
+        "raw_lower_bound": 1.0, "raw_upper_bound": 1000.0}})j"),
               port);
 }
 
@@ -407,6 +423,214 @@ TEST_F(command, an_output_file_replaces_a_file_only_when_committed)
         EXPECT_THROW(huge.commit(1ull << 31), tool::error);
     }
     EXPECT_EQ("old contents empty.xml old.raw ", read_file("old.raw") + " " + shell("ls -A | tr '\\n' ' '"));
+}
+
+}  // namespace
+
+namespace {
+
+const std::string c_strFixtures = " --ladspa-path '" VOCALITH_BINARY_DIR "/tests/plugins/lib;" VOCALITH_BINARY_DIR
+                                  "/tests/plugins/hostile_lib;/usr/lib/ladspa' ";
+
+// One document with a finding of each kind, each expected where its
+// element's start tag stands.
+TEST_F(command, check_reports_each_finding_at_its_line_and_column)
+{
+    std::ofstream("findings.xml")
+        << "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels><sample_rate>8000</sample_rate>\n"
+           "  <plugin><id>77001</id><enabeld>true</enabeld><controlrow><value>loud</value></controlrow></plugin>\n"
+           "  <plugin><enabled>true</enabled><id>77001</id><controlrow><value>-5</value></controlrow>\n"
+           "    <controlrow><value>1</value></controlrow></plugin>\n"
+           "  <plugin><id>77001</id><enabled>true</enabled><controlrow><value>3.5abc</value></controlrow>\n"
+           "    <wet_dry_values><value>1.5</value></wet_dry_values></plugin>\n"
+           "  <plugin><id>1904</id><enabled>true</enabled><controlrow><value>3700</value></controlrow></plugin>\n"
+           "  <plugin><id>1416</id></plugin><plugin><id>77504</id></plugin>\n"
+           "  <plugin><id>1043</id><enabled>true</enabled><controlrow><value>1</value></controlrow>"
+           "<controlrow><value>0.5</value></controlrow></plugin>\n</jackrack>\n";
+    std::ofstream("broken.xml") << "<jackrack>\n  <plugin><id>1048</id></plugn>\n</jackrack>\n";
+    const std::tuple<const char*, int, int, const char*> rows[] = {
+        {"skipped", 2, 33, "<sample_rate> is not read inside <jackrack>"},
+        {"skipped", 3, 25, "<enabeld>"},
+        {"number", 3, 60, "'loud' is not a number: read as 0"},
+        {"not-enabled", 3, 3, "77001 (vt_gain) has no <enabled>"},
+        {"before-id", 4, 11, "<enabled> before the plugin's <id>"},
+        {"out-of-bounds", 4, 60, "Gain of 77001 (vt_gain) is -5, below its lower bound 0"},
+        {"control-rows", 4, 3, "has 2 <controlrow> for 1 control inputs"},
+        {"not-enabled", 4, 3, "77001"},
+        {"number", 6, 60, "'3.5abc' is only partly a number: read as 3.5"},
+        {"wet-dry", 7, 21, "wet/dry value 1.5 is outside 0 to 1"},
+        {"out-of-bounds", 8, 59, "is 3700, above its upper bound 3600 at 8000 Hz"},
+        {"control-rows", 8, 3, "has 1 <controlrow> for 2 control inputs"},
+        {"unknown-plugin", 9, 11, "analogue_osc_1416.so holds it but it is skipped: no audio input: a generator"},
+        {"unknown-plugin", 9, 41, "hostile.so holds it but it is skipped: no audio ports"},
+        {"label", 10, 3, "label 'delay_5s' of plugin 1043 is carried by 2 libraries"},
+        {"xml", 2, 32, "broken.xml"},
+    };
+    const auto result = run(c_strTool + "check --json findings.xml broken.xml" + c_strFixtures);
+    EXPECT_EQ(1, result.second);
+    const nlohmann::json found = nlohmann::json::parse(result.first);
+    ASSERT_EQ(std::size(rows), found.size()) << found.dump(1);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto& r = rows[i];
+        const nlohmann::json& f = found[i];
+        EXPECT_EQ(std::get<0>(r), f["kind"]) << f;
+        EXPECT_EQ(std::get<1>(r), f["line"]) << f;
+        EXPECT_EQ(std::get<2>(r), f["column"]) << f;
+        EXPECT_NE(std::string::npos, (f["file"].get<std::string>() + " " + f["message"].get<std::string>())
+                                         .find(std::get<3>(r))) << f;
+    }
+    // Libraries that do not load are named for an unknown id; twice the
+    // rate takes the cutoff in; the text form says the same, one a line.
+    EXPECT_NE(std::string::npos, found[12]["message"].get<std::string>().find("not_a_library.so cannot be loaded"));
+    EXPECT_EQ(std::string::npos, run(c_strTool + "check --rate 16000 findings.xml" + c_strFixtures).first.find("3700"));
+    EXPECT_EQ("findings.xml:4:60: out-of-bounds: Gain of 77001 (vt_gain) is -5, below its lower bound 0",
+              shell("{ " + c_strTool + "check findings.xml" + c_strFixtures + "; } | sed -n 6p | tr -d '\\n'"));
+
+    // Clean: the bundled presets and a file as JACK Rack saves it.
+    std::ofstream("saved.xml") << "<?xml version=\"1.0\"?>\n<!DOCTYPE jackrack SYSTEM \"http://purge.bodhizazen.net/"
+                                  "jack-rack/jack-rack-1.0.dtd\">\n<jackrack>\n  <channels>2</channels>\n"
+                                  "  <samplerate>48000</samplerate>\n  <plugin>\n    <id>1433</id>\n"
+                                  "    <enabled>true</enabled>\n    <wet_dry_enabled>false</wet_dry_enabled>\n"
+                                  "    <wet_dry_locked>true</wet_dry_locked>\n    <wet_dry_values>\n"
+                                  "      <value>1.000000</value>\n      <value>1.000000</value>\n"
+                                  "    </wet_dry_values>\n    <lockall>true</lockall>\n    <controlrow>\n"
+                                  "      <lock>true</lock>\n      <value>0.700000</value>\n"
+                                  "      <value>0.700000</value>\n    </controlrow>\n    <controlrow>\n"
+                                  "      <lock>true</lock>\n      <value>4.000000</value>\n"
+                                  "      <value>4.000000</value>\n    </controlrow>\n  </plugin>\n"
+                                  "  <midi_control>\n    <plugin>\n      <id>1433</id>\n    </plugin>\n"
+                                  "  </midi_control>\n</jackrack>\n";
+    for (const char* pszClean : {"anonymous", "chipmunk", "deep", "echo", "robot", "telephone", "saved.xml"}) {
+        EXPECT_EQ(std::make_pair(std::string("[]\n"), 0), run(c_strTool + "check --json " + pszClean + c_strLadspa))
+            << pszClean;
+    }
+    EXPECT_EQ(2, run(c_strTool + "check robot absent.xml" + c_strLadspa).second);
+}
+
+// A chain given with -e runs as the same chain in a preset file does, and
+// the document `preset` writes for it is such a file.
+TEST_F(command, inline_chains_run_as_their_preset_files_do)
+{
+    std::ofstream("half.xml") << "<jackrack><plugin><id>1048</id><enabled>true</enabled><controlrow><value>0.5"
+                                 "</value></controlrow></plugin></jackrack>";
+    shell(c_strTool + "convert -e amp_mono:gain=0.5" + c_strLadspa + c_strSpeech + "inline.wav");
+    shell(c_strTool + "convert -p half.xml" + c_strLadspa + c_strSpeech + "file.wav");
+    shell(c_strTool + "preset -e amp_mono:gain=0.5 -o written.xml" + c_strLadspa);
+    shell(c_strTool + "convert -p written.xml" + c_strLadspa + c_strSpeech + "written.wav");
+    const pcm in = samples(c_strSpeech), out = samples("inline.wav");
+    ASSERT_EQ(in.size(), out.size());
+    EXPECT_EQ(in[4000] / 2, out[4000]);
+    EXPECT_TRUE(read_file("inline.wav") == read_file("file.wav") && read_file("inline.wav") == read_file("written.wav"));
+
+    // Labels by library, ports by number or by any unambiguous part of their
+    // name, defaults written out for ports not named, -w for the -e before it.
+    const std::string strDoc = shell(c_strTool + "preset -e cmt:amp_mono -e pitchScale:'\"co-eff\"'=1.3 -w 0.25 "
+                                     "-e 1904:0=300,res=0.5 --channels 2" + c_strLadspa);
+    EXPECT_EQ(std::string::npos, strDoc.find("<wet_dry_enabled>true", strDoc.find("1904")));
+    const std::string strPlugins[] = {"<id>1067</id>", "<id>1193</id>", "<id>1904</id>"};
+    const std::string strRows[] = {"<value>1</value>", "<value>1.3</value>", "<value>300</value>",
+                                   "<value>0.5</value>"};
+    std::size_t nAt = 0;
+    for (const std::string& strPart : {strPlugins[0], std::string("<wet_dry_enabled>false"), strRows[0],
+                                       strPlugins[1], std::string("<wet_dry_enabled>true"),
+                                       std::string("<value>0.25</value>\n      <value>0.25</value>"), strRows[1],
+                                       strPlugins[2], strRows[2], strRows[3], std::string("</jackrack>")}) {
+        nAt = strDoc.find(strPart, nAt);
+        ASSERT_NE(std::string::npos, nAt) << strPart << " in order in\n" << strDoc;
+    }
+    // Refused with status 2 and one line, before any output exists.
+    for (const char* pszChain : {"amp_mono:gain=1,Gain=2", "amp_mono:volume=1", "no_such_label", "amp_mono:gain=loud",
+                                 "amp_mono -w 1.5", "amp_mono:0=1,gain=2", "gain=0.5"}) {
+        EXPECT_EQ(2, run(c_strTool + "convert -e " + pszChain + c_strLadspa + c_strSpeech + "out.wav").second)
+            << pszChain;
+        EXPECT_EQ(0u, shell(c_strTool + "preset -e " + pszChain + c_strLadspa, true).find("vocalith preset: "))
+            << pszChain;
+    }
+    EXPECT_EQ(2, run(c_strTool + "convert -w 0.5 -e amp_mono" + c_strLadspa + c_strSpeech + "out.wav").second);
+    EXPECT_FALSE(fs::exists("out.wav"));
+}
+
+// describe shows sample-rate bounds in hertz as plugins does, every hint
+// combination of the fixture plugin as its range hint says, and for a chain
+// of defaults the same values as plugins for every port.
+TEST_F(command, describe_and_plugins_agree_on_every_port)
+{
+    std::map<unsigned long, nlohmann::json> plugins;
+    for (const nlohmann::json& p : json_of(c_strTool + "plugins --json" + c_strFixtures)) {
+        plugins[p["id"].get<unsigned long>()] = p["control_inputs"];
+    }
+    std::set<unsigned long> ids = {77005};
+    for (const char* pszPreset : {"anonymous", "chipmunk", "deep", "echo", "robot", "telephone"}) {
+        const nlohmann::json described = json_of(c_strTool + "describe --json " + pszPreset + c_strLadspa);
+        for (const nlohmann::json& item : described.at("preset").at("plugins")) {
+            ids.insert(item.at("plugin").at("desc").at("id").get<unsigned long>());
+        }
+    }
+    EXPECT_EQ(7u, ids.size());
+    for (unsigned long nId : ids) {
+        shell(c_strTool + "preset -e " + std::to_string(nId) + " -o defaults.xml" + c_strFixtures);
+        const nlohmann::json ports = json_of(c_strTool + "describe --json defaults.xml" + c_strFixtures)
+                                         .at("preset").at("plugins").at(0).at("plugin").at("desc")
+                                         .at("input_control_ports");
+        ASSERT_EQ(plugins[nId].size(), ports.size()) << nId;
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            const nlohmann::json& d = ports[i]["port"];
+            const nlohmann::json& p = plugins[nId][i];
+            for (const char* pszKey : {"lower_bound", "upper_bound", "raw_lower_bound", "raw_upper_bound"}) {
+                EXPECT_EQ(p.value(pszKey, nlohmann::json()), d.value(pszKey, nlohmann::json())) << nId << d;
+            }
+            EXPECT_EQ(p.at("default_value"), d.at("default_value")) << nId << d;
+            EXPECT_EQ(p.at("default_value"), d.at("current_value")) << nId << d;
+        }
+    }
+    // The hint fields of vt_hints' ports, named after their combination.
+    const std::string strDefaults[] = {"minimum", "low", "middle", "high", "maximum", "0", "1", "100", "440"};
+    const std::pair<const char*, const char*> hints[] = {
+        {"none", ""}, {"none below", "below"}, {"none above", "above"}, {"none both", "below above"},
+        {"minimum", "below above has minimum"}, {"low", "below above has low"},
+        {"middle", "below above has middle"}, {"high", "below above has high"},
+        {"maximum", "below above has maximum"}, {"low log", "below above log has low"},
+        {"middle log", "below above log has middle"}, {"high log", "below above log has high"}, {"zero", "has 0"},
+        {"one", "has 1"}, {"hundred", "has 100"}, {"440", "has 440"}, {"sr maximum", "below above sr has maximum"},
+        {"sr 440", "sr has 440"}, {"sr one", "sr has 1"}, {"sr hundred", "sr has 100"},
+        {"sr low", "below above sr has low"}, {"sr middle log", "below above sr log has middle"},
+        {"reserved 0x300", "below above has"}, {"reserved 0x3c0", "below above has"},
+        {"integer toggled", "below above toggled integer has middle"}, {"no direction", "has 100"}};
+    const nlohmann::json ports = json_of(c_strTool + "describe --json defaults.xml" + c_strFixtures)
+                                     .at("preset").at("plugins").at(0).at("plugin").at("desc")
+                                     .at("input_control_ports");
+    ASSERT_EQ(std::size(hints), ports.size());
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const nlohmann::json& port = ports[i]["port"];
+        EXPECT_EQ(hints[i].first, port["name"]);
+        std::string strTrue;
+        for (const auto& key : {std::make_pair("below", "hint_bounded_below"),
+                                std::make_pair("above", "hint_bounded_above"), std::make_pair("sr", "hint_sample_rate"),
+                                std::make_pair("log", "hint_logarithmic"), std::make_pair("toggled", "hint_toggled"),
+                                std::make_pair("integer", "hint_integer"), std::make_pair("has", "hint_has_default")}) {
+            strTrue += port.at(key.second).get<bool>() ? std::string(strTrue.empty() ? "" : " ") + key.first : "";
+        }
+        for (const std::string& strDefault : strDefaults) {
+            if (port.at("hint_default_" + strDefault).get<bool>()) {
+                strTrue += (strTrue.empty() ? "" : " ") + strDefault;
+            }
+        }
+        EXPECT_EQ(hints[i].second, strTrue) << port;
+    }
+    // The text form shows the scaled bounds only.
+    const std::string strText = shell(c_strTool + "describe telephone" + c_strLadspa);
+    EXPECT_NE(std::string::npos, strText.find("upper_bound: 3600"));
+    EXPECT_EQ(std::string::npos, strText.find("raw_"));
+}
+
+TEST_F(command, presets_lists_each_bundled_preset_with_its_description)
+{
+    fs::copy_file(VOCALITH_BUNDLED_PRESETS "/robot.xml", "mine.xml");
+    const std::string strList = shell(c_strTool + "presets --presets-dir .");
+    EXPECT_EQ(8, std::count(strList.begin(), strList.end(), '\n')) << strList;
+    EXPECT_NE(std::string::npos, strList.find("\nempty        -\n"));  // no comment, no description
+    EXPECT_NE(std::string::npos, strList.find("echo         Echo: 0.25 s fractional delay")) << strList;
+    EXPECT_NE(std::string::npos, strList.find("\nmine         Robot: ring modulation (depth 2) with a 30 Hz sine.\n"));
 }
 
 }  // namespace

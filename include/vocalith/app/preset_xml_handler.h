@@ -17,6 +17,8 @@ class plugin_factory;
 
 namespace app {
 
+class load_observer;
+
 // One record per open element on a stack. Each record's table lists the
 // child elements it accepts and the members that run when such a child
 // starts (pre) or ends (post); anything else is skipped with all it holds.
@@ -54,6 +56,8 @@ public:
     std::shared_ptr<preset> get_preset() const { return m_preset; }
 
 private:
+    friend class preset_xml_parser;
+
     void preJackRack();
     void prePlugin();
     void postControlRow();
@@ -62,6 +66,7 @@ private:
     void postPluginId();
     void postPluginEnableWetDry();
     void postWetDryValue();
+    double read_number() const;
 
     static const handler_record s_Start;
     static const handler_record s_Top[];
@@ -78,6 +83,7 @@ private:
     std::string m_text;
     preset::ladspa_instance* m_current;
     unsigned int m_controlRow;
+    load_observer* m_pObserver;  // set by the parser when someone listens; else null
 };
 
 }  // namespace app

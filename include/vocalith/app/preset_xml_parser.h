@@ -17,6 +17,7 @@ class plugin_factory;
 namespace app {
 
 class preset;
+class preset_diagnostics;
 class preset_xml_handler;
 
 // Reads a preset document with libxml2 and creates one instance per known
@@ -47,6 +48,12 @@ public:
     // "jackrack" passes).
     std::shared_ptr<preset> load_from_string(const std::string& xml);
 
+    // The hook that the following loads report to (null: none); it must
+    // outlive them. With a hook, or at log level 3 and up, the loader also
+    // notes every element's position and prints a "[NOTE ] " line for each
+    // element it skips and each value it cannot read wholly as a number.
+    void set_diagnostics(preset_diagnostics* pHook) { m_pDiagnostics = pHook; }
+
 private:
     void parse_children(_xmlNode* pNode, preset_xml_handler& handler);
 
@@ -55,6 +62,7 @@ private:
     ladspa::plugin_factory& m_factory;
     bool m_bFixedFormat;
     stream_format m_format;
+    preset_diagnostics* m_pDiagnostics;
 };
 
 }  // namespace app

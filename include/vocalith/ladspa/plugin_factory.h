@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "vocalith/export.h"
 #include "vocalith/ladspa/file.h"
@@ -27,6 +28,15 @@ public:
     typedef std::map<std::string, std::unique_ptr<file>> file_map;
     typedef std::map<unsigned long, std::unique_ptr<plugin_desc>> plugin_map;
 
+    // A library the scan could not use, or one of its plugins it did not
+    // register (duplicate ids aside), with the reason in words.
+    struct skipped_entry {
+        std::string strPath;   // the library
+        unsigned long nId;     // the plugin's unique id; 0 for the library itself
+        std::string strLabel;  // the plugin's label; empty for the library itself
+        std::string strReason;
+    };
+
     // Stores the search path and scans it.
     explicit plugin_factory(const std::string& strPath);
     ~plugin_factory();
@@ -44,9 +54,14 @@ public:
     plugin_desc* get(unsigned long nId) const;
 
     const std::string& path() const { return m_strPath; }
+    // The directories the scan walks, in search order (from the path, else
+    // LADSPA_PATH, else the built-in list).
+    std::vector<std::string> search_directories() const;
     // Libraries by path (only those with a registered plugin), plugins by id.
     const file_map& files() const { return m_files; }
     const plugin_map& plugins() const { return m_plugins; }
+    // What the latest scan met and left out, in scan order.
+    const std::vector<skipped_entry>& skipped() const { return m_skipped; }
 
 private:
     void load_from(const std::string& strDir);
@@ -56,6 +71,7 @@ private:
     file_map m_files;
     plugin_map m_plugins;
     std::string m_strPath;
+    std::vector<skipped_entry> m_skipped;
 };
 
 }  // namespace ladspa
