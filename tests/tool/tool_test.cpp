@@ -541,12 +541,13 @@ TEST_F(command, inline_chains_run_as_their_preset_files_do)
     // Refused with status 2 and one line, before any output exists.
     for (const char* pszChain : {"amp_mono:gain=1,Gain=2", "amp_mono:volume=1", "no_such_label", "amp_mono:gain=loud",
                                  "amp_mono -w 1.5", "amp_mono:0=1,gain=2", "gain=0.5"}) {
-        EXPECT_EQ(2, run(c_strTool + "convert -e " + pszChain + c_strLadspa + c_strSpeech + "out.wav").second)
-            << pszChain;
-        EXPECT_EQ(0u, shell(c_strTool + "preset -e " + pszChain + c_strLadspa, true).find("vocalith preset: "))
-            << pszChain;
+        for (const char* pszCommand : {"convert", "preset"}) {
+            EXPECT_EQ(0u, shell(c_strTool + pszCommand + " -e " + pszChain + c_strLadspa +
+                                    (pszCommand[0] == 'c' ? c_strSpeech + "out.wav" : ""), 2)
+                              .find("vocalith " + std::string(pszCommand) + ": "));
+        }
     }
-    EXPECT_EQ(2, run(c_strTool + "convert -w 0.5 -e amp_mono" + c_strLadspa + c_strSpeech + "out.wav").second);
+    shell(c_strTool + "convert -w 0.5 -e amp_mono" + c_strLadspa + c_strSpeech + "out.wav", 2);
     EXPECT_FALSE(fs::exists("out.wav"));
 }
 
