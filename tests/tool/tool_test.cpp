@@ -346,7 +346,7 @@ TEST_F(command, bash_completion_offers_what_the_help_and_the_preset_folder_name)
     };
     const std::pair<std::string, std::string> rows[] = {
         {"d", "describe dtmf "},
-        {"help c", "convert "},
+        {"help c", "check convert "},
         {"convert --out-co", "--out-codec "},
         {"--log-level 1 convert --in-codec ", "alaw float32 gsm pcm16be pcm16le ulaw "},
         {"convert --preset-dir " VOCALITH_BUNDLED_PRESETS " -p e", "echo empty.xml "},
@@ -358,7 +358,8 @@ TEST_F(command, bash_completion_offers_what_the_help_and_the_preset_folder_name)
         EXPECT_EQ(r.second, complete(r.first)) << r.first;
     }
     const std::string strAll = " " + complete("");
-    for (const char* pszWord : {"convert", "describe", "plugins", "dtmf", "help", "--help", "--version"}) {
+    for (const char* pszWord : {"convert", "describe", "plugins", "dtmf", "check", "preset", "presets", "help", "--help",
+                                "--version"}) {
         EXPECT_NE(std::string::npos, strAll.find(std::string(" ") + pszWord + " ")) << strAll;
     }
 }
