@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef std::vector<std::int16_t> pcm;
-const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path /usr/lib/ladspa ",
+const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path '" VOCALITH_TOOL_LADSPA_DIR "' ",
                   c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
 // Where shell() keeps what a command printed: beside the scratch directory,
@@ -274,31 +274,32 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
     std::ofstream("in.xyz") << std::string(1600, '\0');
     std::ofstream("null.xml") << "<jackrack><plugin><id>77501</id></plugin></jackrack>";  // never instantiates
     std::ofstream("fake.flac") << std::string(1600, '\0');
-    const std::string strRobot = "convert -p robot" + c_strLadspa, strBefore = shell("ls -A");
+    // No plugin directory is scanned: the refusals come before any plugin runs.
+    const std::string strEmpty = "convert -p empty.xml --ladspa-path . ", strBefore = shell("ls -A");
     const std::string strConvert = "vocalith convert: ";
     const std::tuple<std::string, int, std::string> rows[] = {
-        {strRobot + "absent.wav out.wav", 2, "absent.wav: cannot read: No such file or directory"},
-        {strRobot + "in.xyz out.wav", 2, "in.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
-        {strRobot + "fake.flac out.wav", 2, "fake.flac: cannot read: Format not recognised."},
-        {strRobot + c_strSpeech + "out.xyz", 2, "out.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
-        {strRobot + "-t foo - out.wav <in.raw", 2, "-t foo: unknown file type"},
-        {strRobot + c_strSpeech + "-t foo -", 2, "-t foo: unknown file type"},
-        {strRobot + c_strSpeech + "nodir/out.wav", 2, "nodir/out.wav: cannot create the output file: No such file or directory"},
-        {strRobot + c_strSpeech + "--out-rate 11025 out.opus", 2,
+        {strEmpty + "absent.wav out.wav", 2, "absent.wav: cannot read: No such file or directory"},
+        {strEmpty + "in.xyz out.wav", 2, "in.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
+        {strEmpty + "fake.flac out.wav", 2, "fake.flac: cannot read: Format not recognised."},
+        {strEmpty + c_strSpeech + "out.xyz", 2, "out.xyz: unknown file type 'xyz' (name it with -t TYPE)"},
+        {strEmpty + "-t foo - out.wav <in.raw", 2, "-t foo: unknown file type"},
+        {strEmpty + c_strSpeech + "-t foo -", 2, "-t foo: unknown file type"},
+        {strEmpty + c_strSpeech + "nodir/out.wav", 2, "nodir/out.wav: cannot create the output file: No such file or directory"},
+        {strEmpty + c_strSpeech + "--out-rate 11025 out.opus", 2,
          "out.opus: cannot write: Error : Opus only supports sample rates of 8000, 12000, 16000, 24000, and 48000."},
-        {strRobot + "--out-codec gsm " + c_strSpeech + "out.flac", 2, "out.flac: a flac file cannot carry gsm at 8000 Hz in 1 channel(s)"},
-        {strRobot + "--out-codec mp3 " + c_strSpeech + "out.wav", 2,
+        {strEmpty + "--out-codec gsm " + c_strSpeech + "out.flac", 2, "out.flac: a flac file cannot carry gsm at 8000 Hz in 1 channel(s)"},
+        {strEmpty + "--out-codec mp3 " + c_strSpeech + "out.wav", 2,
          "--out-codec: unknown codec 'mp3' (known: float32, pcm16le, pcm16be, alaw, ulaw, gsm)"},
         {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", 2,
          VOCALITH_BUNDLED_PRESETS "/robot.xml: needs LADSPA plugin 1189, which is not on the search path '.'"},
-        {strRobot + "--channels 2 in.raw out.alaw", 2, "out.alaw: codec alaw carries one channel, not 2"},
-        {strRobot + "--out-codec gsm " + c_strSpeech + "out.wav", 2,
+        {strEmpty + "--channels 2 in.raw out.alaw", 2, "out.alaw: codec alaw carries one channel, not 2"},
+        {strEmpty + "--out-codec gsm " + c_strSpeech + "out.wav", 2,
          "out.wav: a WAV file cannot carry gsm samples; give a raw output name such as out.gsm"},
-        {strRobot + "--channels 3 in.raw --out-channels 2 out.raw", 2,
+        {strEmpty + "--channels 3 in.raw --out-channels 2 out.raw", 2,
          "--out-channels 2: 3 channels can be mixed down to 1, or 1 copied to several"},
         {"convert -p null.xml --ladspa-path '" VOCALITH_HOSTILE_PLUGIN_DIR "' " + c_strSpeech + "out.wav", 2,
          "LADSPA plugin id=77501 \"hostile null instance\" cannot be instantiated at 8000 Hz"},
-        {"describe broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
+        {"describe --ladspa-path . broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
         {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
         {"frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
         {"help frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
