@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 
 #include "common.h"
 #include "vocalith/app/preset.h"
@@ -52,6 +54,30 @@ struct xml_doc {
     xmlDocPtr pDoc;
 };
 
+// libxml2's first complaint about a document, which says where it breaks.
+struct first_xml_error {
+    bool bSeen = false;
+    int nLine = 0;
+    int nColumn = 0;
+    std::string strMessage;
+};
+
+void keep_first_error(void* pData, xmlError* pError)
+{
+    first_xml_error& first = *static_cast<first_xml_error*>(pData);
+    if (first.bSeen || pError == nullptr || pError->message == nullptr || pError->domain == XML_FROM_IO ||
+        pError->level < XML_ERR_ERROR) {
+        return;
+    }
+    first.bSeen = true;
+    first.nLine = pError->line;
+    first.nColumn = pError->int2;
+    first.strMessage = pError->message;
+    while (!first.strMessage.empty() && std::isspace(static_cast<unsigned char>(first.strMessage.back()))) {
+        first.strMessage.pop_back();
+    }
+}
+
 bool is_element(xmlNodePtr pNode, const char* pszName)
 {
     return pNode->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(pNode->name), pszName) == 0;
@@ -62,7 +88,14 @@ std::vector<unsigned long> preset_plugin_ids(const std::string& strPath)
 {
     // No network, no entities, no messages of libxml2's own: the loader
     // reports nothing more either, and a broken file gets one clear line here.
+    first_xml_error first;
+    xmlSetStructuredErrorFunc(&first, keep_first_error);
     xml_doc doc(xmlReadFile(strPath.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    if (!doc.pDoc && first.bSeen) {
+        throw error(format("%s:%d:%d: not a readable XML document: %s", strPath.c_str(), first.nLine, first.nColumn,
+                           first.strMessage.c_str()));
+    }
     if (!doc.pDoc) {
         throw error(format("%s: not a readable XML document", strPath.c_str()));
     }

@@ -299,7 +299,9 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
          "--out-channels 2: 3 channels can be mixed down to 1, or 1 copied to several"},
         {"convert -p null.xml --ladspa-path '" VOCALITH_HOSTILE_PLUGIN_DIR "' " + c_strSpeech + "out.wav", 2,
          "LADSPA plugin id=77501 \"hostile null instance\" cannot be instantiated at 8000 Hz"},
-        {"describe --ladspa-path . broken.xml", 1, "vocalith describe: broken.xml: not a readable XML document"},
+        {"describe --ladspa-path . broken.xml", 1,
+         "vocalith describe: broken.xml:1:41: not a readable XML document: Premature end of data in tag jackrack "
+         "line 1"},
         {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
         {"frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
         {"help frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
