@@ -108,11 +108,15 @@ unsigned int command_processor::process(app::data_sink& sink, const void* pData,
                   sz(static_cast<std::uint32_t>(pEnd - pCursor)), sz(m_tailInput.size()),
                   sz(m_tailFilter.nCount), sz(m_tailOutput.nCount));
         const std::uint32_t nOutput = m_tailOutput.nCount;
-        const std::uint32_t nPending = assemble();
+        const std::uint32_t nPending = nOutput + m_tailFilter.nCount;
+        // New samples land behind the place of the held ones, which are
+        // copied in front only when a sample came: a call with a few bytes
+        // often makes none, and copying every tail for it would be wasted.
         const codec::decode_result result = decode(pCursor, pEnd, *codec, nPending);
         if (result.nSampleCount == 0) {
             break;
         }
+        assemble();
         const std::uint32_t nTotal = nPending + result.nSampleCount;
         m_tailFilter.nCount = 0;
         m_tailOutput.nCount = 0;

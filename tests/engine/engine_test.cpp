@@ -1,9 +1,13 @@
 // The block pipeline with its three tails, the filter stage's switches, the
 // DTMF detector's input, and a control thread beside the processing thread.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 #include <tuple>
 
+#include "engine/fp_mode.h"
+#include "vocalith/app/exception.h"
 #include "engine_support.h"
 
 namespace {
@@ -36,6 +40,54 @@ INSTANTIATE_TEST_SUITE_P(engine, piecewise,
                                            std::make_tuple(codec::id_pcm_int16le, 3u, 2),
                                            std::make_tuple(codec::id_g711_ulaw, 1u, 1)));
 
+class every_pair : public engine, public ::testing::WithParamInterface<std::uint32_t> {};
+
+// Every codec pair: the stream cut in pieces (a byte, a few, around the input
+// tail, more than a decode chunk) converts as the whole does at once.
+TEST_P(every_pair, pieces_of_any_size_convert_as_the_whole_stream)
+{
+    const std::uint32_t nChannels = GetParam();
+    app::s_Global.nChannelCount = nChannels;
+    app::s_Global.nBlockSize = 100;  // no divisor of a GSM frame
+    const codec::id ids[] = {codec::id_pcm_float32, codec::id_pcm_int16be, codec::id_pcm_int16le,
+                             codec::id_g711_alaw,   codec::id_g711_ulaw,    codec::id_gsm_610};
+    // Two GSM frames and a piece of a third, in every channel.
+    app::sample_buffer signal(nChannels, 330);
+    std::vector<char> noise = noise16(330 * nChannels, nChannels, 16000);
+    for (std::uint32_t i = 0; i < 330 * nChannels; ++i) {
+        std::int16_t n;
+        std::memcpy(&n, &noise[2 * i], 2);
+        signal.data(i % nChannels)[i / nChannels] = n / 32768.0f;
+    }
+    for (const codec::id nIn : ids) {
+        std::vector<char> input(330 * nChannels * 4 + 64);
+        input.resize(codec::factory::instance().create_encoder(nIn)->encode(input.data(), input.size(), signal, 330)
+                         .nByteCount);
+        for (const codec::id nOut : ids) {
+            SCOPED_TRACE(::testing::Message() << codec::factory::instance().name(nIn, "?") << " to "
+                                              << codec::factory::instance().name(nOut, "?"));
+            std::vector<char> whole;
+            for (std::size_t nPiece : {input.size(), std::size_t(1), std::size_t(7), std::size_t(4095),
+                                       std::size_t(4097), std::size_t(65536)}) {
+                auto codec = codec::factory::instance().create_codec(nIn, nOut);
+                command_processor engine(registry(), gain(0.5f));
+                byte_sink sink;
+                feed(engine, sink, input, nPiece, codec.get());
+                engine.process_tail(sink, codec.get());
+                if (whole.empty()) {
+                    whole = sink.bytes;
+                    ASSERT_GT(whole.size(), 60u);
+                    ASSERT_NE(std::vector<char>(whole.size()), whole);
+                } else {
+                    ASSERT_EQ(whole, sink.bytes) << "pieces of " << nPiece;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(engine, every_pair, ::testing::Values(1u, 2u, 3u, 64u, 256u));
+
 TEST_F(engine, the_filter_stage_switches_between_blocks_and_stop_is_process_wide)
 {
     app::s_Global.bBypass = true;
@@ -58,6 +110,55 @@ TEST_F(engine, the_filter_stage_switches_between_blocks_and_stop_is_process_wide
     engine.stop();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[NOTE ] Stop command has been received\n");
     EXPECT_TRUE(other.isQuit());
+}
+
+std::uint64_t g_nRunMode = 0;
+
+struct mode_sink : byte_sink {
+    void write(const void* pData, unsigned int nSize) override
+    {
+        modes.push_back(app::flush_denormals_scope::read() & app::flush_denormals_scope::c_nFlushBits);
+        byte_sink::write(pData, nSize);
+    }
+    std::vector<std::uint64_t> modes;
+};
+
+// Plugins run with denormals flushed; the host's callback, in the middle of
+// the same call, sees the host's own mode, which is also what the call leaves.
+TEST_F(engine, only_the_plugins_run_with_denormals_flushed)
+{
+    constexpr std::uint64_t nFlush = app::flush_denormals_scope::c_nFlushBits;
+    if (nFlush == 0) {
+        GTEST_SKIP() << "no flush-to-zero mode on this processor";
+    }
+    ASSERT_EQ(0u, app::flush_denormals_scope::read() & nFlush);
+    command_processor engine(registry(), gain(2.0f));
+    const std::vector<char> input = noise16(1000, 5, 8000);
+    mode_sink sink;
+    probe().pfnRunHook = [] { g_nRunMode = app::flush_denormals_scope::read(); };
+    for (int i = 0; i < 2; ++i) {
+        g_nRunMode = 0;
+        i == 0 ? engine.process(sink, input.data(), 2000, m_pcm16.get()) : engine.process_tail(sink, m_pcm16.get());
+        EXPECT_EQ(nFlush, g_nRunMode & nFlush) << i;
+        EXPECT_EQ(0u, app::flush_denormals_scope::read() & nFlush) << i;
+    }
+    probe().pfnRunHook = nullptr;
+    ASSERT_EQ(2u, sink.modes.size());
+    EXPECT_EQ(std::vector<std::uint64_t>(2, 0), sink.modes);
+    EXPECT_EQ(sink.bytes, scale(input, 0, 1000, 2));
+}
+
+// Values that would size buffers of no or of wrapped length are refused.
+TEST_F(engine, stream_parameters_out_of_range_are_refused)
+{
+    for (const app::stream_format format : {app::stream_format{0, 8000, 256}, app::stream_format{257, 8000, 256},
+                                            app::stream_format{1, 0, 256}, app::stream_format{1, 768001, 256},
+                                            app::stream_format{1, 8000, 0}, app::stream_format{1, 8000, 0xFFFFFFFFu}}) {
+        EXPECT_THROW(command_processor e(registry(), nullptr, format), app::exception)
+            << format.nChannelCount << " " << format.nSampleRate << " " << format.nBlockSize;
+    }
+    app::s_Global.nBlockSize = 0;
+    EXPECT_THROW(command_processor e(registry(), nullptr), app::exception);
 }
 
 struct key_log : sigtools::dtmf_event {
@@ -147,6 +248,49 @@ TEST_F(engine, a_block_running_during_a_change_finishes_with_the_old_preset)
     engine.change(nullptr);  // ignored
     engine.process(sink, input.data() + 512, 1024, m_pcm16.get());
     EXPECT_EQ(sink.bytes, scale(scale(input, 0, 256, 2), 256, 768, 5));
+}
+
+// One thread converts while the other swaps presets and reads the current
+// one in a tight loop: every block comes out whole through one of the two.
+// The threads meet on the preset reference thousands of times, so a swap
+// made outside the lock is reported by ThreadSanitizer in every run.
+TEST_F(engine, presets_swapped_while_converting_give_whole_blocks_of_either)
+{
+    app::s_Global.nBlockSize = 64;
+    const std::shared_ptr<app::preset> two = gain(2.0f), three = gain(3.0f);
+    command_processor engine(registry(), two);
+    const std::vector<char> input = noise16(64 * 50, 9, 8000);
+    std::atomic<bool> bDone(false);
+    std::atomic<int> nCalls(0);
+    int nChanges = 0, nMissed = 0;
+    std::thread control([&] {
+        for (int& i = nChanges; i < 20000 || nCalls.load() < 200; ++i) {
+            engine.change(i % 2 == 0 ? three : two);
+            // No second plugin: this only reads the current preset.
+            nMissed += engine.set_plugin_port_value(1, 0, 1.0f) ? 0 : 1;
+        }
+        bDone = true;
+    });
+    byte_sink sink;
+    for (int nAfter = 0; nAfter < 2; nAfter += bDone ? 1 : 0) {
+        engine.process(sink, input.data(), static_cast<unsigned int>(input.size()), m_pcm16.get());
+        ++nCalls;
+    }
+    control.join();
+    EXPECT_EQ(nChanges, nMissed);
+    const std::vector<char> twice = scale(input, 0, 3200, 2), thrice = scale(input, 0, 3200, 3);
+    ASSERT_EQ(0u, sink.bytes.size() % input.size());
+    std::size_t nThrice = 0;
+    for (std::size_t n = 0; n < sink.bytes.size(); n += 128) {
+        const auto block = sink.bytes.begin() + static_cast<std::ptrdiff_t>(n);
+        const auto at = static_cast<std::ptrdiff_t>(n % input.size());
+        const bool bThrice = std::equal(block, block + 128, thrice.begin() + at);
+        ASSERT_TRUE(bThrice || std::equal(block, block + 128, twice.begin() + at)) << "block at byte " << n;
+        nThrice += bThrice ? 1 : 0;
+    }
+    // The last change's preset makes the calls after it.
+    EXPECT_TRUE(std::equal(sink.bytes.end() - 128, sink.bytes.end(), (nChanges % 2 == 0 ? twice : thrice).end() - 128));
+    EXPECT_GT(nThrice, 0u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -137,7 +138,7 @@ TEST(ManyConverters, TwoThreadsGiveEveryConverterItsSoloOutput)
                   std::adjacent_find(alone.output.begin(), alone.output.end(), std::not_equal_to<>()));
         solo.push_back(alone.output);
     }
-    // Creation sets process-wide values, so it happens on this thread.
+    // Created here: this test is about converting on two threads.
     std::vector<std::unique_ptr<converter>> together;
     for (unsigned i = 0; i < 200; ++i) together.emplace_back(new converter(i));
     auto drive = [&together](unsigned nFirst) {
@@ -150,6 +151,49 @@ TEST(ManyConverters, TwoThreadsGiveEveryConverterItsSoloOutput)
     drive(0);
     other.join();
     for (unsigned i = 0; i < 200; ++i) EXPECT_TRUE(solo[i] == together[i]->output) << "converter " << i;
+}
+
+// Two threads create, use and drop converters for ten seconds, mono on one
+// and stereo on the other, at rates of their own: every converter is built
+// for its own init call's parameters, which its output shows (a stereo
+// stream run through a mono engine, or the reverse, comes out different).
+TEST(ManyConverters, TwoThreadsCreatingConvertersOfTwoShapesGiveEachItsOwn)
+{
+    const std::int32_t nQuiet = 0, nBlock = 64;
+    vocalith_set_property(VOCALITH_PROP_LOG_LEVEL, &nQuiet);
+    vocalith_set_property(VOCALITH_PROP_BLOCK_SIZE, &nBlock);
+    vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, VOCALITH_HARDEN_PLUGIN_DIR);
+    // 77002 on stereo: L' = L + 10 R, R' = 2 L'; on mono both inputs read the one channel.
+    const char* const pszPreset = "<jackrack><plugin><id>77002</id><enabled>true</enabled><controlrow><value>0.05"
+                                  "</value></controlrow></plugin></jackrack>";
+    std::vector<std::int16_t> input(512);
+    for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<std::int16_t>((i * 7919) % 20000 - 10000);
+    auto convert = [&](unsigned nChannels, unsigned nRate) {
+        bytes out;
+        void* pHandle = vocalith_init_string(nChannels, nRate, pszPreset);
+        if (pHandle != nullptr) {
+            vocalith_convert(pHandle, append, &out, VOCALITH_CODEC_PCM16LE, input.data(), 1024,
+                             VOCALITH_CODEC_PCM16LE);
+        }
+        vocalith_fini(pHandle);
+        return out;
+    };
+    const bytes mono = convert(1, 8000), stereo = convert(2, 16000);
+    ASSERT_EQ(1024u, mono.size());
+    ASSERT_EQ(1024u, stereo.size());
+    ASSERT_NE(mono, stereo);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto drive = [&](unsigned nChannels, unsigned nRate, const bytes& expected, unsigned& nWrong, unsigned& nRuns) {
+        for (; std::chrono::steady_clock::now() < end; ++nRuns) nWrong += convert(nChannels, nRate) == expected ? 0 : 1;
+    };
+    unsigned nWrongMono = 0, nRunsMono = 0, nWrongStereo = 0, nRunsStereo = 0;
+    std::thread other(drive, 2, 16000, std::cref(stereo), std::ref(nWrongStereo), std::ref(nRunsStereo));
+    drive(1, 8000, mono, nWrongMono, nRunsMono);
+    other.join();
+    EXPECT_EQ(0u, nWrongMono) << "of " << nRunsMono;
+    EXPECT_EQ(0u, nWrongStereo) << "of " << nRunsStereo;
+    EXPECT_GT(nRunsMono, 10u);
+    EXPECT_GT(nRunsStereo, 10u);
 }
 
 }  // namespace
