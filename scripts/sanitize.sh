@@ -17,8 +17,10 @@ run_asan() {
         -DVOCALITH_BUILD_BENCH=OFF -DVOCALITH_WERROR=ON >/dev/null
   cmake --build "$build" -j "$jobs"
   # Third-party plugins are loaded into the process: their own leaks are
-  # not ours, so the suppressions name their libraries.
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  # not ours, so the suppressions name their libraries. Debian's caps
+  # plugins delete an object through the wrong type in their own unload
+  # code at exit, and that check cannot be suppressed by library.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:new_delete_type_mismatch=0 \
   LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE no_asan
