@@ -146,7 +146,8 @@ public:
         if (nRows != nInputs) {
             add(pos, "control-rows",
                 format("plugin %s has %u <controlrow> for %u control inputs: %s", plugin_name(plugin).c_str(),
-                       nRows, nInputs, nRows > nInputs ? "the extra rows are dropped" : "the rest keep their defaults"));
+                       nRows, nInputs,
+                       nRows > nInputs ? "the extra rows are dropped" : "the rest keep their defaults"));
         }
         if (!bEnabledRead) {
             add(pos, "not-enabled",
@@ -213,7 +214,9 @@ int run_check(const check_options& opt)
         } catch (const app::exception&) {
             // The hook has the parser's own words for it; a file that
             // opened and gave none is reported here.
-            if (findings.empty() || findings.back().strFile != strArg || findings.back().pszKind != std::string("xml")) {
+            const bool bSaid = !findings.empty() && findings.back().strFile == strArg &&
+                               findings.back().pszKind == std::string("xml");
+            if (!bSaid) {
                 findings.push_back(finding{strArg, app::preset_position{0, 0}, "xml", "not an XML document"});
             }
         }

@@ -153,7 +153,8 @@ float parse_value(const std::string& strText, const std::string& strSpec)
 {
     char* pszEnd = nullptr;
     const double fValue = std::strtod(strText.c_str(), &pszEnd);
-    if (strText.empty() || *pszEnd != '\0' || !std::isfinite(fValue) || std::isspace(static_cast<unsigned char>(strText[0]))) {
+    const bool bBlankFirst = !strText.empty() && std::isspace(static_cast<unsigned char>(strText[0]));
+    if (strText.empty() || bBlankFirst || *pszEnd != '\0' || !std::isfinite(fValue)) {
         throw usage_error(format("-e %s: '%s' is not a number", strSpec.c_str(), strText.c_str()));
     }
     return static_cast<float>(fValue);

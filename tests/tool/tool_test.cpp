@@ -361,8 +361,8 @@ TEST_F(command, bash_completion_offers_what_the_help_and_the_preset_folder_name)
         EXPECT_EQ(r.second, complete(r.first)) << r.first;
     }
     const std::string strAll = " " + complete("");
-    for (const char* pszWord : {"convert", "describe", "plugins", "dtmf", "check", "preset", "presets", "help", "--help",
-                                "--version"}) {
+    for (const char* pszWord :
+         {"convert", "describe", "plugins", "dtmf", "check", "preset", "presets", "help", "--help", "--version"}) {
         EXPECT_NE(std::string::npos, strAll.find(std::string(" ") + pszWord + " ")) << strAll;
     }
 }
@@ -524,7 +524,8 @@ TEST_F(command, inline_chains_run_as_their_preset_files_do)
     const pcm in = samples(c_strSpeech), out = samples("inline.wav");
     ASSERT_EQ(in.size(), out.size());
     EXPECT_EQ(in[4000] / 2, out[4000]);
-    EXPECT_TRUE(read_file("inline.wav") == read_file("file.wav") && read_file("inline.wav") == read_file("written.wav"));
+    const std::string strInline = read_file("inline.wav");
+    EXPECT_TRUE(strInline == read_file("file.wav") && strInline == read_file("written.wav"));
 
     // Labels by library, ports by number or by any unambiguous part of their
     // name, defaults written out for ports not named, -w for the -e before it.
