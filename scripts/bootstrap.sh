@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package that building, testing and
 # benchmarking need. Does nothing when all of them are present.
+#   --cross    also the cross compilers, wine and qemu of scripts/cross.sh, and
+#              a deb-src entry so that it can fetch dependency sources
 set -euo pipefail
+
+cross=0
+if [ "${1:-}" = "--cross" ]; then cross=1; fi
 
 packages=(
   # build
@@ -23,6 +28,27 @@ packages=(
   # benchmarks against peers
   hyperfine valgrind
 )
+if [ "$cross" = 1 ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
+    g++-aarch64-linux-gnu qemu-user
+    dpkg-dev googletest
+  )
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+# Several builds on one machine may bootstrap at once: one apt run at a time.
+lock=/var/lock/vocalith-apt.lock
+
+# Source packages come from the system's own Debian entry, copied into a file
+# of its own as deb-src; the existing entries stay as they are.
+src_list=/etc/apt/sources.list.d/vocalith-deb-src.sources
+if [ "$cross" = 1 ] && [ ! -f "$src_list" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src_list" >/dev/null
+  $SUDO flock "$lock" apt-get update -qq
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -36,10 +62,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "bootstrap: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-# Several builds on one machine may bootstrap at once: one apt run at a time.
-lock=/var/lock/vocalith-apt.lock
 $SUDO flock "$lock" apt-get update -qq
 $SUDO flock "$lock" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

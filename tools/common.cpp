@@ -1,11 +1,10 @@
 #include "common.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <vector>
 
@@ -13,6 +12,7 @@
 
 #include "vocalith/app/globals.h"
 #include "vocalith/codec/factory.h"
+#include "sysport/runtime.h"
 
 namespace tool {
 
@@ -128,14 +128,8 @@ void check_rate(unsigned int nRate, const char* pszWhere)
 
 static std::string executable_dir()
 {
-    std::vector<char> path(4096);
-    ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (n <= 0) {
-        return std::string();
-    }
-    std::string str(path.data(), static_cast<std::size_t>(n));
-    std::size_t nSlash = str.rfind('/');
-    return nSlash == std::string::npos ? std::string() : str.substr(0, nSlash);
+    const std::string strExe = sysport::executable_path();
+    return strExe.empty() ? std::string() : std::filesystem::path(strExe).parent_path().string();
 }
 
 std::string bundled_preset_dir()
@@ -143,14 +137,11 @@ std::string bundled_preset_dir()
     std::string strExe = executable_dir();
     if (!strExe.empty()) {
         std::string strInstalled = strExe + "/../share/vocalith/presets";
-        if (::access(strInstalled.c_str(), R_OK | X_OK) == 0) {
+        std::error_code error;
+        if (std::filesystem::is_directory(strInstalled, error)) {
             // Shown in describe's "file": without the "bin/.." detour.
-            char* pszReal = ::realpath(strInstalled.c_str(), nullptr);
-            if (pszReal) {
-                strInstalled = pszReal;
-                std::free(pszReal);
-            }
-            return strInstalled;
+            const std::filesystem::path real = std::filesystem::canonical(strInstalled, error);
+            return error ? strInstalled : real.string();
         }
     }
     return VOCALITH_BUNDLED_PRESETS;

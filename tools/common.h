@@ -7,6 +7,7 @@
 #include <string>
 
 #include "vocalith/codec/id.h"
+#include "vocalith/export.h"
 
 namespace CLI {
 class App;
@@ -53,7 +54,7 @@ public:
 void finish_stdout();
 
 // printf-style message for tool::error.
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) VOCALITH_FORMAT_PRINTF(1, 2);
 
 // Settings every subcommand that touches plugins shares.
 struct host_options {

@@ -1,8 +1,5 @@
 #include "output_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +9,7 @@
 #include "sound_type.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/fconv/wav_file.h"
+#include "sysport/runtime.h"
 
 namespace tool {
 
@@ -160,19 +158,11 @@ std::string output_file::make_temp_name()
     std::string strDir = nSlash == std::string::npos ? std::string() : m_strPath.substr(0, nSlash + 1);
     std::string strBase = nSlash == std::string::npos ? m_strPath : m_strPath.substr(nSlash + 1);
     std::string strTemplate = strDir + "." + strBase + ".XXXXXX";
-    std::vector<char> name(strTemplate.begin(), strTemplate.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
+    if (!sysport::create_unique_file(strTemplate)) {
         int nErr = errno;
         throw error(format("%s: cannot create the output file: %s", m_strPath.c_str(), std::strerror(nErr)));
     }
-    // mkstemp makes the file private; the output gets the usual permissions.
-    mode_t nMask = ::umask(0);
-    ::umask(nMask);
-    ::fchmod(fd, 0666 & ~nMask);
-    ::close(fd);
-    return std::string(name.data());
+    return strTemplate;
 }
 
 void output_file::write(const void* pData, unsigned int nSize)

@@ -7,6 +7,7 @@
 #define VOCALITH_SRC_API_LOG_H
 
 #include "vocalith/app/globals.h"
+#include "vocalith/export.h"
 #include "vocalith/vocalith.h"
 
 namespace app {
@@ -21,15 +22,15 @@ inline bool enabled(level nLevel)
 
 // Writes the tag and the formatted text as one line (the format carries its
 // own newline). Allocates nothing unless the line is longer than 4 KiB.
-void print(level nLevel, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+void print(level nLevel, const char* fmt, ...) VOCALITH_FORMAT_PRINTF(2, 3);
 
 // Keeps the text as the thread's last error, then prints it at the error
 // level when that is enabled.
-void print_error(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void print_error(const char* fmt, ...) VOCALITH_FORMAT_PRINTF(1, 2);
 
 // Keeps the text as the thread's last error without printing it: for the
 // failures that the C interface reports through its result alone.
-void fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void fail(const char* fmt, ...) VOCALITH_FORMAT_PRINTF(1, 2);
 
 // A successful call of the C interface forgets the thread's last error.
 void succeed();

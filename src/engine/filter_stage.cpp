@@ -1,10 +1,10 @@
 // The engine's filter stage and everything that touches its current preset.
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #include "vocalith/app/command_processor.h"
 #include "vocalith/app/preset.h"
+#include "sysport/runtime.h"
 
 namespace app {
 
@@ -30,7 +30,7 @@ void command_processor::spin_lock()
     unsigned char nFree = 0;
     while (!m_lock.compare_exchange_weak(nFree, 1, std::memory_order_acquire, std::memory_order_relaxed)) {
         while (m_lock.load(std::memory_order_relaxed) != 0) {
-            std::this_thread::yield();
+            sysport::yield_time_slice();
         }
         nFree = 0;
     }

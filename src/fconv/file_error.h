@@ -4,6 +4,8 @@
 #ifndef VOCALITH_SRC_FCONV_FILE_ERROR_H
 #define VOCALITH_SRC_FCONV_FILE_ERROR_H
 
+#include "vocalith/export.h"
+
 namespace fconv {
 namespace file_error {
 
@@ -19,7 +21,7 @@ enum line : unsigned {
 };
 
 // Throws app::exception with exit_code::FileError.
-[[noreturn]] void raise(line nLine, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+[[noreturn]] void raise(line nLine, const char* fmt, ...) VOCALITH_FORMAT_PRINTF(2, 3);
 
 }  // namespace file_error
 }  // namespace fconv

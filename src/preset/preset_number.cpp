@@ -1,22 +1,13 @@
 #include "preset/preset_number.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
 #include <cctype>
 #include <cstdlib>
+
+#include "sysport/runtime.h"
 
 namespace app {
 
 namespace {
-
-// Made once and kept for the process's life; never installed as any
-// thread's locale.
-locale_t c_locale()
-{
-    static const locale_t s_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return s_locale;
-}
 
 void tell_whole(const char* pszStart, const char* pszEnd, bool* pbWhole)
 {
@@ -44,7 +35,7 @@ double parse_preset_double(const std::string& strText, bool* pbWhole)
         pszText = strPoint.c_str();
     }
     char* pszEnd = nullptr;
-    const double fValue = strtod_l(pszText, &pszEnd, c_locale());
+    const double fValue = sysport::strtod_c_locale(pszText, &pszEnd);
     tell_whole(pszText, pszEnd, pbWhole);
     return fValue;
 }

@@ -3,7 +3,6 @@
 #ifndef VOCALITH_TESTS_ENGINE_ENGINE_SUPPORT_H
 #define VOCALITH_TESTS_ENGINE_ENGINE_SUPPORT_H
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +12,7 @@
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/ladspa/plugin_factory.h"
+#include "vocalith/sysport/shared_library.h"
 
 namespace engine_test {
 
@@ -43,8 +43,13 @@ inline ladspa::plugin_factory& registry()
 // The state of the probe library, once the registry has loaded it.
 inline engine_probe_state& probe()
 {
-    void* pLibrary = dlopen(VOCALITH_ENGINE_PLUGIN_DIR "/engine_probe.so", RTLD_NOW | RTLD_NOLOAD);
-    return *reinterpret_cast<engine_probe_state* (*)()>(dlsym(pLibrary, "engine_probe"))();
+    // Opening the loaded library again reaches the same copy of its state.
+    static sysport::shared_library s_library;
+    std::string strError;
+    if (!s_library.is_open() && !s_library.open(VOCALITH_ENGINE_PLUGIN_DIR "/engine_probe.so", strError)) {
+        throw std::runtime_error(strError);
+    }
+    return *reinterpret_cast<engine_probe_state* (*)()>(s_library.symbol("engine_probe", strError))();
 }
 
 // A chain of enabled plugins, as {id, value of the one control}.

@@ -17,6 +17,7 @@
 #include "vocalith/codec/id.h"
 #include "vocalith/fconv/file_factory.h"
 #include "vocalith/fconv/sound_stream.h"
+#include "sysport/runtime.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ bytes riff(const std::vector<chunk>& chunks)
 
 class SoundFile : public ::testing::Test {
 protected:
-    SoundFile() { EXPECT_NE(nullptr, ::mkdtemp(m_strDir.data())) << m_strDir; }
+    SoundFile() { EXPECT_NE("", m_strDir); }
     ~SoundFile() override { std::filesystem::remove_all(m_strDir); }
 
     std::string path(const std::string& strName) const { return m_strDir + "/" + strName; }
@@ -97,7 +98,7 @@ protected:
         EXPECT_TRUE(bytes(all.begin(), all.begin() + nAll) == data) << nAll << " bytes read, not " << data.size();
     }
 
-    std::string m_strDir = (std::filesystem::temp_directory_path() / "vocalith-fconv-XXXXXX").string();
+    std::string m_strDir = sysport::make_temp_dir("vocalith-fconv-");
     fconv::file_factory m_factory;
 };
 

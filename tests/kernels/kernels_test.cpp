@@ -9,7 +9,11 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <spandsp.h>
+// Only the header's inline G.711 coders are used, so no spandsp library is
+// linked and the cross builds need nothing but these headers.
+#include <spandsp/telephony.h>
+#include <spandsp/bit_operations.h>
+#include <spandsp/g711.h>
 
 #include "kernels/cpu_dispatch.h"
 

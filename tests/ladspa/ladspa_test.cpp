@@ -16,6 +16,7 @@
 #include "vocalith/ladspa/abstract_instance.h"
 #include "vocalith/ladspa/file.h"
 #include "vocalith/ladspa/plugin_factory.h"
+#include "sysport/runtime.h"
 
 namespace {
 std::atomic<std::size_t> s_nAllocations{0};
@@ -135,10 +136,10 @@ TEST(Registry, SearchPathOrderSeparatorsAndEnvironment)
     EXPECT_EQ("", scan(c_strAlt + ";" + c_strAlt + "/;.;/;;", 4).strLog);
 
     // LADSPA_PATH is read for an empty path only.
-    setenv("LADSPA_PATH", c_strAlt.c_str(), 1);
+    sysport::set_environment("LADSPA_PATH", c_strAlt.c_str());
     EXPECT_EQ(c_strAlt + "/vt_basic.so", scan("", 0)[77001].filename());
     EXPECT_EQ(c_strLib + "/vt_basic.so", scan(c_strLib, 0)[77001].filename());
-    unsetenv("LADSPA_PATH");
+    sysport::set_environment("LADSPA_PATH", nullptr);
 }
 
 TEST(PortInfo, DefaultsOfEveryHintCombination)

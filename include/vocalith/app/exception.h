@@ -46,7 +46,7 @@ private:
 // source file's name and line.
 [[noreturn]] VOCALITH_API void throw_exception(exit_code::ExitCode code, const char* file,
                                                unsigned int line, const char* fmt, ...)
-    __attribute__((format(printf, 4, 5)));
+    VOCALITH_FORMAT_PRINTF(4, 5);
 
 }  // namespace app
 

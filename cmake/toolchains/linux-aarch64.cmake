@@ -1,0 +1,25 @@
+# Linux AArch64 with Debian's cross compiler; programs run under qemu-aarch64.
+# VOCALITH_CROSS_PREFIX names the folder with the cross-built dependencies
+# (scripts/cross.sh makes it).
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+
+if(NOT VOCALITH_CROSS_PREFIX)
+  set(VOCALITH_CROSS_PREFIX "$ENV{VOCALITH_CROSS_PREFIX}" CACHE PATH "Cross-built dependencies")
+endif()
+# try_compile projects read this file again and see the environment only.
+set(ENV{VOCALITH_CROSS_PREFIX} "${VOCALITH_CROSS_PREFIX}")
+set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu ${VOCALITH_CROSS_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+find_program(VOCALITH_QEMU qemu-aarch64)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VOCALITH_QEMU} -L /usr/aarch64-linux-gnu)
+
+set(ENV{PKG_CONFIG_LIBDIR} "${VOCALITH_CROSS_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")

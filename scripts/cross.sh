@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Builds vocalith for another platform and runs its test suite there through
+# an emulator: Windows x86-64 under wine, Linux AArch64 under qemu.
+#
+#   bash scripts/cross.sh windows|aarch64 [--package] [--no-test]
+#
+# The dependencies that Debian does not package for the target (libxml2,
+# libgsm, GoogleTest, the LADSPA SDK's example plugins) are built from their
+# Debian sources once and kept under $VOCALITH_CROSS_CACHE (default
+# /var/cache/vocalith-cross), in a folder named after their versions.
+# The build goes to build-<target>/ beside the sources. --package (windows)
+# makes build-windows/vocalith-VERSION-win64.zip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+target=${1:-}
+shift || true
+package=0
+run_tests=1
+for arg in "$@"; do
+  case "$arg" in
+    --package) package=1 ;;
+    --no-test) run_tests=0 ;;
+    *) echo "cross.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+
+case "$target" in
+  windows)
+    triple=x86_64-w64-mingw32
+    cc=x86_64-w64-mingw32-gcc-posix
+    cxx=x86_64-w64-mingw32-g++-posix
+    ar=x86_64-w64-mingw32-ar
+    toolchain=$root/cmake/toolchains/windows-x86_64.cmake
+    plugin_suffix=.dll
+    ;;
+  aarch64)
+    triple=aarch64-linux-gnu
+    cc=aarch64-linux-gnu-gcc
+    cxx=aarch64-linux-gnu-g++
+    ar=aarch64-linux-gnu-ar
+    toolchain=$root/cmake/toolchains/linux-aarch64.cmake
+    plugin_suffix=.so
+    ;;
+  *)
+    echo "usage: cross.sh windows|aarch64 [--package] [--no-test]" >&2
+    exit 2
+    ;;
+esac
+
+bash scripts/bootstrap.sh --cross
+
+export CCACHE_DIR=${CCACHE_DIR:-/work/.ccache}
+jobs=${VOCALITH_JOBS:-2}
+cache=${VOCALITH_CROSS_CACHE:-/var/cache/vocalith-cross}
+mkdir -p "$cache/src"
+
+src_version() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2; exit }'; }
+v_xml=$(src_version libxml2)
+v_gsm=$(src_version libgsm)
+v_ladspa=$(src_version ladspa-sdk)
+v_gtest=$(dpkg-query -W -f='${Version}' googletest)
+v_cc=$($cc -dumpfullversion)
+key="$target-xml2_$v_xml-gsm_$v_gsm-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
+prefix=$cache/${key//[^A-Za-z0-9._+-]/_}
+export VOCALITH_CROSS_PREFIX=$prefix
+
+# Unpacks a Debian source package into $1 (a fresh folder) and prints its
+# top folder. The download is kept; dpkg-source applies Debian's patches.
+unpack() {
+  local pkg=$1 dir=$2
+  (cd "$cache/src" && ls "${pkg}"_*.dsc >/dev/null 2>&1 || apt-get source --download-only -qq "$pkg" >/dev/null)
+  local dsc
+  dsc=$(ls "$cache/src/${pkg}"_*.dsc | head -n 1)
+  if ! (cd "$dir" && dpkg-source -x -q "$dsc" >/dev/null 2>&1); then
+    # A source package whose Debian part is missing from the archive: its
+    # upstream tarball alone.
+    tar -C "$dir" -xf "$(ls "$cache/src/${pkg}"_*.orig.tar.* | head -n 1)"
+  fi
+  find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1
+}
+
+build_dependencies() {
+  local work
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' RETURN
+  local stage=$prefix.partial
+  rm -rf "$stage"
+  mkdir -p "$stage/include" "$stage/lib" "$stage/ladspa"
+
+  echo "cross.sh: building libxml2 $v_xml for $target"
+  mkdir "$work/xml2"
+  local xml
+  xml=$(unpack libxml2 "$work/xml2")
+  cmake -S "$xml" -B "$work/xml2/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ZLIB=ON \
+    -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
+    -DLIBXML2_WITH_ICU=OFF >/dev/null
+  cmake --build "$work/xml2/build" -j"$jobs" >/dev/null
+  cmake --install "$work/xml2/build" >/dev/null
+  # Only the static archive is there: its private libraries (zlib, winsock)
+  # go to every link.
+  local pc=$stage/lib/pkgconfig/libxml-2.0.pc
+  sed -i "s|^Libs: \(.*\)|Libs: \1 $(sed -n 's/^Libs.private://p' "$pc" | xargs)|" "$pc"
+
+  echo "cross.sh: building libgsm $v_gsm for $target"
+  mkdir "$work/gsm"
+  local gsm
+  gsm=$(unpack libgsm "$work/gsm")
+  local objects=()
+  for name in add code decode long_term lpc preprocess rpe gsm_destroy gsm_decode gsm_encode gsm_explode \
+              gsm_implode gsm_create gsm_print gsm_option short_term table; do
+    # The flags of Debian's own build, so that the coder computes the same.
+    $cc -c -O2 -fPIC -DNeedFunctionPrototypes=1 -DSASR -DWAV49 -I"$gsm/inc" "$gsm/src/$name.c" \
+      -o "$work/gsm/$name.o"
+    objects+=("$work/gsm/$name.o")
+  done
+  $ar rcs "$stage/lib/libgsm.a" "${objects[@]}"
+  mkdir -p "$stage/include/gsm"
+  cp "$gsm/inc/gsm.h" "$stage/include/gsm/"
+
+  echo "cross.sh: building GoogleTest $v_gtest for $target"
+  cmake -S /usr/src/googletest -B "$work/gtest" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$work/gtest" -j"$jobs" >/dev/null
+  cmake --install "$work/gtest" >/dev/null
+
+  echo "cross.sh: building the LADSPA SDK $v_ladspa plugins for $target"
+  mkdir "$work/ladspa"
+  local sdk
+  sdk=$(unpack ladspa-sdk "$work/ladspa")
+  cp "$sdk/src/ladspa.h" "$stage/include/"
+  for plugin in amp delay filter; do
+    $cc -O2 -shared -fPIC -I"$sdk/src" "$sdk/src/plugins/$plugin.c" -o "$stage/ladspa/$plugin$plugin_suffix" -lm
+  done
+
+  # Header-only libraries of the command and the tests, as the host has them.
+  cp -r /usr/include/nlohmann /usr/include/CLI "$stage/include/"
+  # The kernel tests compare with spandsp's inline G.711 coders: headers only.
+  mkdir -p "$stage/include/spandsp"
+  cp /usr/include/spandsp/{telephony,bit_operations,g711}.h "$stage/include/spandsp/"
+  mkdir -p "$stage/share/cmake"
+  cp -r /usr/share/cmake/nlohmann_json "$stage/share/cmake/"
+
+  mv "$stage" "$prefix"
+}
+
+if [ ! -f "$prefix/ladspa/amp$plugin_suffix" ]; then
+  build_dependencies
+fi
+
+build=$root/build-$target
+if [ "$target" = windows ]; then
+  # A prefix of the run's own, so that wine's first start leaves nothing in
+  # the user's home; the tests' plugin folders are the only state it keeps.
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+  export WINEDEBUG=-all
+  mkdir -p "$build"
+fi
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVOCALITH_CROSS_PREFIX="$prefix" -DVOCALITH_BUILD_BENCH=OFF "${launcher[@]}" \
+  -DVOCALITH_SDK_PLUGIN_DIR="$prefix/ladspa" >/dev/null
+cmake --build "$build" -j"$jobs"
+
+if [ "$run_tests" = 1 ]; then
+  # Tests that call Linux programs (sox, ffmpeg, espeak-ng, Debian's plugin
+  # folders) carry the label host_tools and stay out of the cross runs.
+  ctest --test-dir "$build" -j"$jobs" --output-on-failure -LE host_tools
+fi
+
+if [ "$package" = 1 ]; then
+  if [ "$target" != windows ]; then
+    echo "cross.sh: --package makes the Windows zip only" >&2
+    exit 2
+  fi
+  bash scripts/package_windows.sh "$build"
+fi
