@@ -1,5 +1,7 @@
 #include "output_file.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
