@@ -4,20 +4,10 @@
 
 #include <windows.h>
 
-#include <errno.h>
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#include <locale.h>
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <utility>
 
 #include "sysport/platform.h"
-#include "sysport/runtime.h"
 
 namespace sysport {
 namespace win_impl {
@@ -184,72 +174,6 @@ const char* default_search_list()
 }
 
 }  // namespace win_impl
-
-double strtod_c_locale(const char* pText, char** ppEnd)
-{
-    static const _locale_t s_locale = _create_locale(LC_ALL, "C");
-    return _strtod_l(pText, ppEnd, s_locale);
-}
-
-void yield_time_slice()
-{
-    Sleep(0);
-}
-
-bool set_environment(const char* pName, const char* pValue)
-{
-    // An empty value removes the variable on this platform.
-    return _putenv_s(pName, pValue != nullptr ? pValue : "") == 0;
-}
-
-bool create_unique_file(std::string& strTemplate)
-{
-    const std::string strPattern = strTemplate;
-    for (unsigned int nTry = 0; nTry < 100; ++nTry) {
-        strTemplate = strPattern;
-        if (_mktemp_s(&strTemplate[0], strTemplate.size() + 1) != 0) {
-            return false;
-        }
-        int fd = -1;
-        if (_sopen_s(&fd, strTemplate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _SH_DENYNO,
-                     _S_IREAD | _S_IWRITE) == 0) {
-            _close(fd);
-            return true;
-        }
-        if (errno != EEXIST) {
-            return false;
-        }
-    }
-    return false;
-}
-
-std::string executable_path()
-{
-    char szPath[MAX_PATH + 1];
-    const DWORD nLength = GetModuleFileNameA(nullptr, szPath, sizeof(szPath));
-    return nLength > 0 && nLength <= MAX_PATH ? std::string(szPath, nLength) : std::string();
-}
-
-std::string make_temp_dir(const std::string& strPrefix)
-{
-    char szBase[MAX_PATH + 1];
-    const DWORD nLength = GetTempPathA(sizeof(szBase), szBase);
-    if (nLength == 0 || nLength > MAX_PATH) {
-        return std::string();
-    }
-    for (unsigned int nTry = 0; nTry < 100; ++nTry) {
-        const std::string strDir = std::string(szBase) + strPrefix + std::to_string(GetCurrentProcessId()) + "_" +
-                                   std::to_string(GetTickCount() + nTry);
-        if (CreateDirectoryA(strDir.c_str(), nullptr)) {
-            return strDir;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) {
-            break;
-        }
-    }
-    return std::string();
-}
-
 }  // namespace sysport
 
 // The library needs no per-thread set-up, so the loader is told not to call
