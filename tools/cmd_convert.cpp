@@ -140,13 +140,18 @@ int run_convert(const convert_options& opt)
     app::s_Global.nSampleRate = nRate;
     app::s_Global.nBlockSize = opt.nBlock;
 
-    ladspa::plugin_factory plugins(opt.host.strLadspaPath);
+    const std::string strPresetDir = opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir;
+    // An inline chain may name plugins by label: the whole path is scanned for
+    // it; a preset's plugins are found through the plugin index.
+    const std::unique_ptr<ladspa::plugin_factory> pPlugins(
+        !opt.chain.empty() ? new ladspa::plugin_factory(opt.host.strLadspaPath)
+                           : registry_for_preset(opt.strPreset, strPresetDir, opt.host.strLadspaPath).release());
+    ladspa::plugin_factory& plugins = *pPlugins;
     // An inline chain goes through the loader that vocalith_init_string uses.
     std::shared_ptr<app::preset> preset =
         !opt.chain.empty()
             ? app::preset_xml_parser(plugins).load_from_string(opt.chain.document(plugins, nChannels, nRate))
-            : load_preset(opt.strPreset,
-                          opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
+            : load_preset(opt.strPreset, strPresetDir, plugins);
 
     const codec::id nInCodec = pReshaper ? codec::id_pcm_float32 : in.codec();
     const codec::id nRawDefault = in.is_library() && !pReshaper ? in.codec() : codec::id_pcm_int16le;

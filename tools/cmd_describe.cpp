@@ -33,9 +33,11 @@ int run_describe(const describe_options& opt)
     app::s_Global.nChannelCount = opt.nChannels;
     app::s_Global.nSampleRate = opt.nRate;
 
-    ladspa::plugin_factory plugins(opt.host.strLadspaPath);
-    std::shared_ptr<app::preset> preset = load_preset(
-        opt.strPreset, opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir, plugins);
+    const std::string strPresetDir = opt.host.strPresetDir.empty() ? bundled_preset_dir() : opt.host.strPresetDir;
+    const std::unique_ptr<ladspa::plugin_factory> pPlugins =
+        registry_for_preset(opt.strPreset, strPresetDir, opt.host.strLadspaPath);
+    ladspa::plugin_factory& plugins = *pPlugins;
+    std::shared_ptr<app::preset> preset = load_preset(opt.strPreset, strPresetDir, plugins);
     // Activated as an engine would: some plugins set up in activate what
     // their cleanup releases, and the preset deactivates when it goes.
     preset->activate();

@@ -11,6 +11,7 @@
 #include <libxml/xmlerror.h>
 
 #include "common.h"
+#include "ladspa/plugin_index.h"
 #include "vocalith/app/preset.h"
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/ladspa/plugin_factory.h"
@@ -127,6 +128,13 @@ static std::string search_path(const ladspa::plugin_factory& factory)
     }
     const char* pszEnv = std::getenv("LADSPA_PATH");
     return pszEnv ? pszEnv : "the built-in list";
+}
+
+std::unique_ptr<ladspa::plugin_factory> registry_for_preset(const std::string& strArg, const std::string& strDir,
+                                                            const std::string& strLadspaPath)
+{
+    return ladspa::plugin_index::open_registry(strLadspaPath, preset_plugin_ids(resolve_preset(strArg, strDir)),
+                                               ladspa::plugin_index::default_file());
 }
 
 std::shared_ptr<app::preset> load_preset(const std::string& strArg, const std::string& strDir,

@@ -25,6 +25,12 @@ std::string resolve_preset(const std::string& strArg, const std::string& strDir)
 // document order. Throws tool::error when the file is no preset document.
 std::vector<unsigned long> preset_plugin_ids(const std::string& strPath);
 
+// A registry over strLadspaPath holding what a full scan would give for the
+// plugins the preset strArg names, opening only their libraries as far as
+// the plugin index (kept under $XDG_CACHE_HOME/vocalith) knows them.
+std::unique_ptr<ladspa::plugin_factory> registry_for_preset(const std::string& strArg, const std::string& strDir,
+                                                            const std::string& strLadspaPath);
+
 // Resolves strArg, makes sure every plugin it names is in factory, and loads
 // it with the instances sized by the process-wide settings.
 std::shared_ptr<app::preset> load_preset(const std::string& strArg, const std::string& strDir,

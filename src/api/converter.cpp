@@ -1,6 +1,7 @@
 #include "api/converter.h"
 
 #include "engine/stream_check.h"
+#include "ladspa/registry_cache.h"
 #include "vocalith/app/preset.h"
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/codec/factory.h"
@@ -9,8 +10,8 @@ namespace app {
 
 converter::converter(const std::string& strPreset, source nSource, const stream_format& format)
     : m_format(checked(format)),
-      m_factory(s_Global.strLadspaDir),
-      m_engine(m_factory, read_preset(strPreset, nSource), m_format),
+      m_pFactory(ladspa::registry_cache::instance().get(s_Global.strLadspaDir)),
+      m_engine(*m_pFactory, read_preset(strPreset, nSource), m_format),
       m_nInputCodec(codec::id_none),
       m_nOutputCodec(codec::id_none)
 {
@@ -18,7 +19,7 @@ converter::converter(const std::string& strPreset, source nSource, const stream_
 
 std::shared_ptr<preset> converter::read_preset(const std::string& strPreset, source nSource)
 {
-    preset_xml_parser parser(m_factory, m_format);
+    preset_xml_parser parser(*m_pFactory, m_format);
     return nSource == source::file ? parser.load(strPreset) : parser.load_from_string(strPreset);
 }
 

@@ -15,9 +15,11 @@ namespace app {
 
 class preset;
 
-// Owns a plugin registry, an engine over it and a one-entry codec cache.
-// Destroyed in reverse order: codec, engine (and with it the preset), then
-// the registry, which must outlive every plugin instance.
+// Holds a plugin registry, shared with the other converters of its search
+// path, and owns an engine over it and a one-entry codec cache. Destroyed in
+// reverse order: codec, engine (and with it the preset), then the reference
+// to the registry, which keeps the libraries of every plugin instance
+// loaded while the converter lives.
 class converter {
 public:
     enum class source { file, text };
@@ -49,7 +51,7 @@ public:
 
 private:
     stream_format m_format;
-    ladspa::plugin_factory m_factory;
+    std::shared_ptr<ladspa::plugin_factory> m_pFactory;
     command_processor m_engine;
     codec::id m_nInputCodec;
     codec::id m_nOutputCodec;

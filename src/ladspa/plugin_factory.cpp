@@ -66,9 +66,18 @@ plugin_factory::~plugin_factory()
     unload();
 }
 
-std::vector<std::string> plugin_factory::search_directories() const
+plugin_factory::plugin_factory(const std::string& strPath, const std::vector<std::string>& libraries)
+    : m_strPath(strPath)
 {
-    const std::string strList = search_list(m_strPath);
+    const sysport::error_mode_scope noDialogs;
+    for (const std::string& strLibrary : libraries) {
+        load_plugin(strLibrary);
+    }
+}
+
+std::vector<std::string> plugin_factory::directories(const std::string& strPath)
+{
+    const std::string strList = search_list(strPath);
     const char* pSeparators = sysport::search_list_separators();
     std::vector<std::string> dirs;
     std::size_t nStart = 0;
@@ -83,9 +92,14 @@ std::vector<std::string> plugin_factory::search_directories() const
     return dirs;
 }
 
+std::vector<std::string> plugin_factory::search_directories() const
+{
+    return directories(m_strPath);
+}
+
 void plugin_factory::load()
 {
-    for (const std::string& strDir : search_directories()) {
+    for (const std::string& strDir : directories(m_strPath)) {
         load_from(strDir);
     }
 }

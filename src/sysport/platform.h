@@ -4,6 +4,7 @@
 #ifndef VOCALITH_SRC_SYSPORT_PLATFORM_H
 #define VOCALITH_SRC_SYSPORT_PLATFORM_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,35 @@ public:
 // when strDir already ends in it.
 std::string join_path(const std::string& strDir, const std::string& strName);
 
+// One version of a file or directory as the file system dates it: a file
+// rewritten or a directory whose entries changed gets another stamp (unless
+// it changed within the file system's timestamp granularity, which callers
+// allow for with file_clock_now).
+struct file_stamp {
+    bool bExists = false;
+    std::uint64_t nSize = 0;
+    std::int64_t nModified = 0;  // nanoseconds since 1970
+
+    bool operator==(const file_stamp& other) const
+    {
+        return bExists == other.bExists && nSize == other.nSize && nModified == other.nModified;
+    }
+    bool operator!=(const file_stamp& other) const { return !(*this == other); }
+};
+
+// The stamp of strPath (symbolic links followed); bExists false when it
+// cannot be read.
+file_stamp stamp_of(const std::string& strPath);
+
+// Now, on the clock of file_stamp::nModified.
+std::int64_t file_clock_now();
+
+// Writes strText to strPath through a new file renamed over it, so that a
+// reader sees the old or the new content, never a part; the directory and
+// its parent are made when missing. False when anything fails (nothing is
+// left behind then).
+bool replace_file(const std::string& strPath, const std::string& strText);
+
 // The characters that separate entries of a search list.
 const char* search_list_separators();
 
@@ -64,8 +94,12 @@ const char* default_search_list();
 using VOCALITH_SYSPORT_IMPL::default_search_list;
 using VOCALITH_SYSPORT_IMPL::directory_iterator;
 using VOCALITH_SYSPORT_IMPL::error_mode_scope;
+using VOCALITH_SYSPORT_IMPL::file_clock_now;
+using VOCALITH_SYSPORT_IMPL::file_stamp;
 using VOCALITH_SYSPORT_IMPL::join_path;
+using VOCALITH_SYSPORT_IMPL::replace_file;
 using VOCALITH_SYSPORT_IMPL::search_list_separators;
+using VOCALITH_SYSPORT_IMPL::stamp_of;
 
 }  // namespace sysport
 

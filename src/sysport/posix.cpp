@@ -3,6 +3,11 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <utility>
@@ -139,6 +144,57 @@ std::string join_path(const std::string& strDir, const std::string& strName)
         return strDir + strName;
     }
     return strDir + "/" + strName;
+}
+
+file_stamp stamp_of(const std::string& strPath)
+{
+    file_stamp stamp;
+    struct stat info;
+    if (::stat(strPath.c_str(), &info) == 0) {
+        stamp.bExists = true;
+        stamp.nSize = static_cast<std::uint64_t>(info.st_size);
+        stamp.nModified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+    return stamp;
+}
+
+std::int64_t file_clock_now()
+{
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool replace_file(const std::string& strPath, const std::string& strText)
+{
+    const std::size_t nSlash = strPath.rfind('/');
+    if (nSlash != std::string::npos && nSlash > 0) {
+        const std::string strDir = strPath.substr(0, nSlash);
+        const std::size_t nParent = strDir.rfind('/');
+        if (nParent != std::string::npos && nParent > 0) {
+            ::mkdir(strDir.substr(0, nParent).c_str(), 0700);
+        }
+        ::mkdir(strDir.c_str(), 0700);
+    }
+    std::string strTemp = strPath + ".XXXXXX";
+    const int nFd = ::mkstemp(&strTemp[0]);
+    if (nFd < 0) {
+        return false;
+    }
+    std::size_t nDone = 0;
+    while (nDone < strText.size()) {
+        const ssize_t nWritten = ::write(nFd, strText.data() + nDone, strText.size() - nDone);
+        if (nWritten <= 0) {
+            break;
+        }
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    const bool bWritten = ::close(nFd) == 0 && nDone == strText.size();
+    if (!bWritten || ::rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        ::unlink(strTemp.c_str());
+        return false;
+    }
+    return true;
 }
 
 const char* search_list_separators()

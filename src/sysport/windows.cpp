@@ -163,6 +163,65 @@ std::string join_path(const std::string& strDir, const std::string& strName)
     return strDir + "\\" + strName;
 }
 
+namespace {
+
+// FILETIME counts 100 ns units since 1601.
+std::int64_t to_unix_ns(const FILETIME& time)
+{
+    const std::int64_t nTicks =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    return (nTicks - 116444736000000000LL) * 100;
+}
+
+}  // namespace
+
+file_stamp stamp_of(const std::string& strPath)
+{
+    file_stamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(strPath.c_str(), GetFileExInfoStandard, &data)) {
+        stamp.bExists = true;
+        stamp.nSize = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        stamp.nModified = to_unix_ns(data.ftLastWriteTime);
+    }
+    return stamp;
+}
+
+std::int64_t file_clock_now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return to_unix_ns(now);
+}
+
+bool replace_file(const std::string& strPath, const std::string& strText)
+{
+    const std::size_t nSlash = strPath.find_last_of("\\/");
+    if (nSlash != std::string::npos && nSlash > 0) {
+        const std::string strDir = strPath.substr(0, nSlash);
+        const std::size_t nParent = strDir.find_last_of("\\/");
+        if (nParent != std::string::npos && nParent > 0) {
+            CreateDirectoryA(strDir.substr(0, nParent).c_str(), nullptr);
+        }
+        CreateDirectoryA(strDir.c_str(), nullptr);
+    }
+    const std::string strTemp = strPath + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+    const HANDLE hFile = CreateFileA(strTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD nWritten = 0;
+    const bool bWritten = WriteFile(hFile, strText.data(), static_cast<DWORD>(strText.size()), &nWritten, nullptr) &&
+                          nWritten == strText.size();
+    CloseHandle(hFile);
+    if (!bWritten || !MoveFileExA(strTemp.c_str(), strPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(strTemp.c_str());
+        return false;
+    }
+    return true;
+}
+
 const char* search_list_separators()
 {
     return ";";

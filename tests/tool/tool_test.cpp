@@ -83,6 +83,8 @@ protected:
         g_strOut = m_strTop + "/out";
         fs::create_directory(m_strDir = m_strTop + "/work");
         fs::current_path(m_strDir);
+        // The command's plugin index goes into the scratch directory too.
+        ::setenv("XDG_CACHE_HOME", (m_strCache = m_strTop + "/cache").c_str(), 1);
         std::ofstream("empty.xml") << "<?xml version=\"1.0\"?>\n<jackrack><channels>1</channels></jackrack>\n";
     }
     void TearDown() override
@@ -90,7 +92,7 @@ protected:
         fs::current_path(VOCALITH_BINARY_DIR);
         fs::remove_all(m_strTop);
     }
-    std::string m_strTop, m_strDir;
+    std::string m_strTop, m_strDir, m_strCache;
 };
 
 TEST_F(command, every_bundled_preset_changes_the_speech_and_keeps_its_shape)
@@ -413,6 +415,41 @@ TEST_F(command, plugins_lists_the_layout_instances_get)
                 << nId << " on " << nChannels << " channel(s)";
         }
     }
+}
+
+// The index of plugin ids per library: written by the first run, it lets
+// later runs open only the preset's library; stale or unwritable, it changes
+// nothing in the output. (Not robot: its ring modulator's tables come from
+// rand(), whose state depends on the libraries loaded before it.)
+TEST_F(command, the_plugin_index_opens_only_the_libraries_a_preset_needs)
+{
+    const std::string strIndex = m_strCache + "/vocalith/plugin-index";
+    // The libraries a run opened from /usr/lib/ladspa, as the loader reports them.
+    const auto opened = [&](const std::string& strOut) {
+        shell("rm -f ld.*; LD_DEBUG=files LD_DEBUG_OUTPUT=ld " + c_strTool + "convert -p telephone" + c_strLadspa +
+              c_strSpeech + strOut);
+        return shell("cat ld.* | grep -o 'file=/usr/lib/ladspa/[^ ]*' | sort -u | wc -l");
+    };
+    // The first run opens libraries until it has found the preset's plugins.
+    EXPECT_LT(5, std::stoi(opened("first.wav")));
+    const std::string strFirst = read_file(strIndex);
+    EXPECT_NE(std::string::npos, strFirst.find(" 3 1902 1903 1904 /usr/lib/ladspa/butterworth_1902.so\n")) << strFirst;
+    EXPECT_EQ("1\n", opened("second.wav"));
+    EXPECT_TRUE(read_file("first.wav") == read_file("second.wav"));
+
+    // An index that puts 1903 and 1904 into another library (with that
+    // library's stamp): the run finds them missing there and scans the path.
+    const std::string strStale = shell("sed -e 's| 3 1902 1903 1904 /usr/lib/ladspa/butter| 0 /usr/lib/ladspa/butter|' "
+                                     "-e 's| 2 1048 1049 /usr/lib/ladspa/amp.so| 4 1048 1049 1903 1904 /usr/lib/"
+                                     "ladspa/amp.so|' " + strIndex);
+    std::ofstream(strIndex) << strStale;
+    EXPECT_NE(std::string::npos, read_file(strIndex).find(" 4 1048 1049 1903 1904 /usr/lib/ladspa/amp.so"));
+    EXPECT_LT(50, std::stoi(opened("stale.wav")));
+    EXPECT_TRUE(read_file("first.wav") == read_file("stale.wav"));
+    // A cache directory that cannot be made: same output, not a word more.
+    shell("XDG_CACHE_HOME=empty.xml " + c_strTool + "convert -p telephone" + c_strLadspa + c_strSpeech +
+          "nocache.wav");
+    EXPECT_TRUE(read_file("first.wav") == read_file("nocache.wav"));
 }
 
 // The output replaces a file only once complete: abandoned, as when a

@@ -39,6 +39,11 @@ public:
 
     // Stores the search path and scans it.
     explicit plugin_factory(const std::string& strPath);
+    // Stores the search path but opens only the given libraries, in the order
+    // given. For the ids they hold it registers what a scan of strPath would,
+    // when the list keeps the search order and holds each id's first library
+    // on it; reload() scans the whole path.
+    plugin_factory(const std::string& strPath, const std::vector<std::string>& libraries);
     ~plugin_factory();
     plugin_factory(const plugin_factory&) = delete;
     plugin_factory& operator=(const plugin_factory&) = delete;
@@ -52,6 +57,11 @@ public:
 
     // The registered plugin, or null for an unknown id.
     plugin_desc* get(unsigned long nId) const;
+
+    // The directories a scan of strPath walks, in order: the path, else
+    // LADSPA_PATH, else the built-in list, split at its separators, segments
+    // shorter than two characters left out.
+    static std::vector<std::string> directories(const std::string& strPath);
 
     const std::string& path() const { return m_strPath; }
     // The directories the scan walks, in search order (from the path, else
