@@ -91,6 +91,11 @@ struct quiet {
     app::Globals saved;
 };
 
+// A mono 8 kHz converter at the default block over a preset text.
+struct conv : app::converter {
+    explicit conv(const char* pPreset) : app::converter(pPreset, source::text, app::stream_format{1, 8000, 256}) {}
+};
+
 // Collects the engine's output.
 struct collect : app::data_sink {
     void write(const void* pData, unsigned int nSize) override
@@ -145,8 +150,8 @@ TEST(SharedRegistry, ScannedOnceUntilADirectoryChanges)
     const std::uint64_t nScans = cache.scan_count();
 
     testing::internal::CaptureStderr();
-    std::unique_ptr<app::converter> pFirst(new app::converter(c_pHalf, app::converter::source::text));
-    std::unique_ptr<app::converter> pSecond(new app::converter(c_pHalf, app::converter::source::text));
+    std::unique_ptr<conv> pFirst(new conv(c_pHalf));
+    std::unique_ptr<conv> pSecond(new conv(c_pHalf));
     const std::string strLog = testing::internal::GetCapturedStderr();
     app::s_Global.nLogLevel = 0;
     // The scan's error line once, not once per converter.
@@ -158,7 +163,7 @@ TEST(SharedRegistry, ScannedOnceUntilADirectoryChanges)
     // A new entry changes the directory: the next converter gets a new scan,
     // while the first goes on with the plugins it has.
     dir.put(c_strHostile + "/hostile.so", "more.so", 20);
-    app::converter third(c_pHalf, app::converter::source::text);
+    conv third(c_pHalf);
     EXPECT_EQ(nScans + 2, cache.scan_count());
     ASSERT_NE(nullptr, third.engine().get_ladspa_factory().get(77502));
     EXPECT_EQ(nullptr, pFirst->engine().get_ladspa_factory().get(77502));
@@ -176,14 +181,14 @@ TEST(SharedRegistry, ALibraryReplacedBetweenTwoCreationsIsSeenByTheSecond)
     ladspa::registry_cache& cache = ladspa::registry_cache::instance();
     // Another path's registry holding the same file, unused: dropped too.
     app::s_Global.strLadspaDir = dir.strPath + "/";
-    app::converter(c_pHalf, app::converter::source::text);
+    { const conv other(c_pHalf); }
     app::s_Global.strLadspaDir = dir.strPath;
     {
-        app::converter before(c_pHalf, app::converter::source::text);
+        conv before(c_pHalf);
         EXPECT_TRUE(halves(before, 0));
     }
     dir.put(c_strHostile + "/hostile.so", "fx.so", 30);
-    app::converter after("<jackrack></jackrack>", app::converter::source::text);
+    conv after("<jackrack></jackrack>");
     const ladspa::plugin_factory& changed = after.engine().get_ladspa_factory();
     EXPECT_EQ(nullptr, changed.get(77001));
     ASSERT_NE(nullptr, changed.get(77502));
@@ -194,7 +199,7 @@ TEST(SharedRegistry, ALibraryReplacedBetweenTwoCreationsIsSeenByTheSecond)
     dir.date("fx.so", 40);
     dir.date("", 30);
     const std::uint64_t nBefore = cache.scan_count();
-    app::converter same("<jackrack></jackrack>", app::converter::source::text);
+    conv same("<jackrack></jackrack>");
     EXPECT_EQ(nBefore, cache.scan_count());
     EXPECT_EQ(&changed, &same.engine().get_ladspa_factory());
 }
@@ -214,7 +219,7 @@ TEST(SharedRegistry, ConvertersMadeOnFourThreadsWhileAFifthConverts)
     std::atomic<bool> bStop{false};
     std::atomic<unsigned> nCreated{0}, nWrong{0}, nConverted{0};
 
-    app::converter steady(c_pHalf, app::converter::source::text);
+    conv steady(c_pHalf);
     std::thread converting([&] {
         for (std::int16_t nBase = 0; !bStop; nBase = static_cast<std::int16_t>(nBase + 7), ++nConverted) {
             if (!halves(steady, nBase)) ++nWrong;
@@ -224,7 +229,7 @@ TEST(SharedRegistry, ConvertersMadeOnFourThreadsWhileAFifthConverts)
     for (int nThread = 0; nThread < 4; ++nThread) {
         creators.emplace_back([&, nThread] {
             for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
-                app::converter conv(c_pHalf, app::converter::source::text);
+                conv conv(c_pHalf);
                 if (!halves(conv, static_cast<std::int16_t>(i))) ++nWrong;
                 ++nCreated;
                 if (nThread == 0 && i % 50 == 49) dir.date("", i);
