@@ -11,7 +11,7 @@
 #include <libxml/xmlerror.h>
 
 #include "common.h"
-#include "ladspa/plugin_index.h"
+#include "vocalith/ladspa/plugin_index.h"
 #include "vocalith/app/preset.h"
 #include "vocalith/app/preset_xml_parser.h"
 #include "vocalith/ladspa/plugin_factory.h"

@@ -1,4 +1,4 @@
-#include "ladspa/plugin_index.h"
+#include "vocalith/ladspa/plugin_index.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "ladspa/registry_cache.h"
+#include "sysport/platform.h"
 
 namespace ladspa {
 
@@ -31,7 +32,7 @@ plugin_index::plugin_index(const std::string& strFile) : m_strFile(strFile), m_b
         std::istringstream fields(strLine);
         record entry;
         std::size_t nIds = 0;
-        if (!(fields >> entry.stamp.nSize >> entry.stamp.nModified >> nIds) || nIds > 100000) {
+        if (!(fields >> entry.nSize >> entry.nModified >> nIds) || nIds > 100000) {
             return;
         }
         entry.ids.resize(nIds);
@@ -42,7 +43,7 @@ plugin_index::plugin_index(const std::string& strFile) : m_strFile(strFile), m_b
         if (fields.get() != ' ' || !std::getline(fields, strPath) || strPath.empty()) {
             return;
         }
-        entry.stamp.bExists = true;
+        entry.bKnown = true;
         m_records[strPath] = std::move(entry);
     }
 }
@@ -65,10 +66,11 @@ const std::vector<unsigned long>& plugin_index::ids_of(const std::string& strLib
 {
     const sysport::file_stamp stamp = sysport::stamp_of(strLibrary);
     record& entry = m_records[strLibrary];
-    if (entry.stamp == stamp) {
+    if (entry.bKnown && stamp.bExists && entry.nSize == stamp.nSize && entry.nModified == stamp.nModified) {
         return entry.ids;
     }
-    entry.stamp = stamp;
+    entry.nSize = stamp.nSize;
+    entry.nModified = stamp.nModified;
     entry.ids.clear();
     if (stamp.bExists) {
         ++m_nProbes;
@@ -79,11 +81,8 @@ const std::vector<unsigned long>& plugin_index::ids_of(const std::string& strLib
     }
     // A file changed within the timestamp granularity of now could change
     // again unseen: such a record is used for this run but not kept.
-    if (stamp.nModified > nNow - registry_cache::c_nRacyWindow || !stamp.bExists) {
-        entry.stamp = sysport::file_stamp();
-    } else {
-        m_bChanged = true;
-    }
+    entry.bKnown = stamp.bExists && stamp.nModified <= nNow - registry_cache::c_nRacyWindow;
+    m_bChanged = m_bChanged || entry.bKnown;
     return entry.ids;
 }
 
@@ -125,10 +124,10 @@ bool plugin_index::save() const
     std::ostringstream out;
     out << c_pHeader << '\n';
     for (const auto& entry : m_records) {
-        if (!entry.second.stamp.bExists || entry.first.find('\n') != std::string::npos) {
+        if (!entry.second.bKnown || entry.first.find('\n') != std::string::npos) {
             continue;
         }
-        out << entry.second.stamp.nSize << ' ' << entry.second.stamp.nModified << ' ' << entry.second.ids.size();
+        out << entry.second.nSize << ' ' << entry.second.nModified << ' ' << entry.second.ids.size();
         for (unsigned long nId : entry.second.ids) {
             out << ' ' << nId;
         }

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "api/converter.h"
-#include "ladspa/plugin_index.h"
+#include "vocalith/ladspa/plugin_index.h"
 #include "ladspa/registry_cache.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"

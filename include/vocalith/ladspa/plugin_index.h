@@ -2,19 +2,21 @@
 // a program that starts afresh each time (the command), so that it opens
 // only the libraries a preset needs instead of every library on the path.
 //
-// Hosts do not get it through the C interface: a host process scans once and
-// shares that registry among all its converters, so only its first converter
-// pays for the scan. Programs on the classes may use it as the command does.
-#ifndef VOCALITH_SRC_LADSPA_PLUGIN_INDEX_H
-#define VOCALITH_SRC_LADSPA_PLUGIN_INDEX_H
+// An addition to the registry for programs on the classes, as the command
+// uses it. Hosts on the C interface do not get it: a host process scans once
+// and shares that registry among all its converters, so only its first
+// converter pays for the scan.
+#ifndef VOCALITH_LADSPA_PLUGIN_INDEX_H
+#define VOCALITH_LADSPA_PLUGIN_INDEX_H
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "sysport/platform.h"
+#include "vocalith/export.h"
 #include "vocalith/ladspa/plugin_factory.h"
 
 namespace ladspa {
@@ -23,7 +25,7 @@ namespace ladspa {
 // whose stamp changed (or that is new) is opened once to learn its ids. A
 // file that cannot be read is an empty index; one that cannot be written is
 // left as it was. Not thread-safe.
-class plugin_index {
+class VOCALITH_API plugin_index {
 public:
     // Reads strFile when it holds an index; "" keeps the index in memory.
     explicit plugin_index(const std::string& strFile);
@@ -53,7 +55,9 @@ public:
 
 private:
     struct record {
-        sysport::file_stamp stamp;
+        bool bKnown = false;  // false: probe again next time
+        std::uint64_t nSize = 0;
+        std::int64_t nModified = 0;
         std::vector<unsigned long> ids;
     };
 
