@@ -15,6 +15,7 @@
 
 #include "vocalith/app/exception.h"
 #include "vocalith/app/globals.h"
+#include "vocalith/codec/factory.h"
 #include "vocalith/codec/id.h"
 #include "vocalith/ladspa/plugin_factory.h"
 #include "vocalith/vocalith.h"
@@ -82,6 +83,8 @@ TEST(Api, ErrorsBecomeOneLineEach)
                                        VOCALITH_CODEC_ULAW));
         EXPECT_EQ(-1, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_GSM610, bytes, 256,
                                        VOCALITH_CODEC_GSM610));
+        EXPECT_EQ(nullptr, codec::factory::instance().create_decoder(codec::id_gsm_610));
+        EXPECT_EQ(nullptr, codec::factory::instance().create_encoder(codec::id_gsm_610));
         g_bGsmFails = false;
         EXPECT_EQ(-1, vocalith_change_preset(pHandle, "/none/p.xml"));
         EXPECT_EQ(-1, vocalith_change_preset_string(pHandle, "<jackrack>"));
