@@ -470,8 +470,8 @@ TEST_F(command, an_output_file_replaces_a_file_only_when_committed)
 
 namespace {
 
-const std::string c_strFixtures = " --ladspa-path '" VOCALITH_BINARY_DIR "/tests/plugins/lib;" VOCALITH_BINARY_DIR
-                                  "/tests/plugins/hostile_lib;/usr/lib/ladspa' ";
+const std::string c_strFixtures =
+    " --ladspa-path '" VOCALITH_TEST_PLUGIN_DIR ";" VOCALITH_HOSTILE_PLUGIN_DIR ";" VOCALITH_TOOL_LADSPA_DIR "' ";
 
 // One document with a finding of each kind, each expected where its
 // element's start tag stands.
