@@ -27,14 +27,19 @@ static int vt_live;  // handles instantiated and not cleaned up
 static inline LADSPA_Handle vt_instantiate(const LADSPA_Descriptor* d, unsigned long rate)
 {
     vt_handle* h = (vt_handle*)calloc(1, sizeof(vt_handle));
-    vt_live += h != NULL;
+    /* Converters on several threads make and free handles at once. */
+    if (h != NULL) __atomic_add_fetch(&vt_live, 1, __ATOMIC_RELAXED);
     if (h != NULL) h->d = d;
     return h;
 }
 static inline void vt_connect(LADSPA_Handle h, unsigned long port, LADSPA_Data* p) { ((vt_handle*)h)->ports[port] = p; }
 static inline void vt_activate(LADSPA_Handle h) { ((vt_handle*)h)->active = 1, ((vt_handle*)h)->runs = 0; }
 static inline void vt_deactivate(LADSPA_Handle h) { ((vt_handle*)h)->active = 0; }
-static inline void vt_cleanup(LADSPA_Handle h) { --vt_live, free(h); }
+static inline void vt_cleanup(LADSPA_Handle h)
+{
+    __atomic_sub_fetch(&vt_live, 1, __ATOMIC_RELAXED);
+    free(h);
+}
 
 // Audio output o (in port order) = (o + 1) * Gain * (input 0 + 10 * input 1),
 // Gain being the control input named so, or 1.
