@@ -50,7 +50,11 @@ typedef int (*vocalith_write_fn)(void* pUser, const void* pData, unsigned int nS
 /* Creates a converter for nChannelCount interleaved channels at nSampleRate
  * hertz with the preset read from the JACK Rack file `file` (tried as given,
  * then inside the preset directory). Returns the handle, or NULL on failure.
- * The channel count and rate also become the process-wide values. */
+ * The channel count (1 to 256), the rate (1 to 768000) and the process-wide
+ * block size (1 to 65536) are checked here: a value outside logs one error
+ * line and gives NULL. The channel count and rate also become the
+ * process-wide values, but the converter keeps its own, so converters may be
+ * created on several threads at once. */
 VOCALITH_API void* vocalith_init(unsigned int nChannelCount, unsigned int nSampleRate,
                                  const char* file);
 
