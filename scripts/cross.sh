@@ -2,25 +2,23 @@
 # Builds vocalith for another platform and runs its test suite there through
 # an emulator: Windows x86-64 under wine, Linux AArch64 under qemu.
 #
-#   bash scripts/cross.sh windows|aarch64 [--package] [--no-test]
+#   bash scripts/cross.sh windows|aarch64 [--no-test]
 #
 # The dependencies that Debian does not package for the target (libxml2,
 # libgsm, GoogleTest, the LADSPA SDK's example plugins) are built from their
 # Debian sources once and kept under $VOCALITH_CROSS_CACHE (default
 # /var/cache/vocalith-cross), in a folder named after their versions.
-# The build goes to build-<target>/ beside the sources. --package (windows)
-# makes build-windows/vocalith-VERSION-win64.zip.
+# The build goes to build-<target>/ beside the sources. The Windows build
+# leaves out the command (it needs libsndfile and libsoxr, not built here yet).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 target=${1:-}
 shift || true
-package=0
 run_tests=1
 for arg in "$@"; do
   case "$arg" in
-    --package) package=1 ;;
     --no-test) run_tests=0 ;;
     *) echo "cross.sh: unknown option $arg" >&2; exit 2 ;;
   esac
@@ -34,6 +32,7 @@ case "$target" in
     ar=x86_64-w64-mingw32-ar
     toolchain=$root/cmake/toolchains/windows-x86_64.cmake
     plugin_suffix=.dll
+    extra=(-DVOCALITH_BUILD_TOOLS=OFF)
     ;;
   aarch64)
     triple=aarch64-linux-gnu
@@ -42,9 +41,10 @@ case "$target" in
     ar=aarch64-linux-gnu-ar
     toolchain=$root/cmake/toolchains/linux-aarch64.cmake
     plugin_suffix=.so
+    extra=()
     ;;
   *)
-    echo "usage: cross.sh windows|aarch64 [--package] [--no-test]" >&2
+    echo "usage: cross.sh windows|aarch64 [--no-test]" >&2
     exit 2
     ;;
 esac
@@ -157,6 +157,8 @@ if [ "$target" = windows ]; then
   # the user's home; the tests' plugin folders are the only state it keeps.
   export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
   export WINEDEBUG=-all
+  # Programs that link the DLL find it there.
+  export WINEPATH=$build/src
   mkdir -p "$build"
 fi
 
@@ -166,7 +168,7 @@ if command -v ccache >/dev/null; then
 fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVOCALITH_CROSS_PREFIX="$prefix" -DVOCALITH_BUILD_BENCH=OFF "${launcher[@]}" \
-  -DVOCALITH_SDK_PLUGIN_DIR="$prefix/ladspa" >/dev/null
+  -DVOCALITH_SDK_PLUGIN_DIR="$prefix/ladspa" "${extra[@]}" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 if [ "$run_tests" = 1 ]; then
@@ -175,10 +177,3 @@ if [ "$run_tests" = 1 ]; then
   ctest --test-dir "$build" -j"$jobs" --output-on-failure -LE host_tools
 fi
 
-if [ "$package" = 1 ]; then
-  if [ "$target" != windows ]; then
-    echo "cross.sh: --package makes the Windows zip only" >&2
-    exit 2
-  fi
-  bash scripts/package_windows.sh "$build"
-fi
