@@ -1,18 +1,19 @@
-// vocalith dtmf: the DTMF keys in a recording, one line per key with the
-// time it started.
+// vocalith dtmf: the DTMF keys in a recording, in time order, each with the
+// time its tones began (and, with --json, ended).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "common.h"
 #include "input_file.h"
-#include "key_onset.h"
 #include "vocalith/app/multibuffer.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/sigtools/dtmf_detector.h"
@@ -22,50 +23,41 @@ namespace tool {
 
 namespace {
 
+using json = nlohmann::ordered_json;
+
 struct dtmf_options {
     std::string strInput;
     input_options input;
+    bool bJson = false;
 };
 
 struct key_found {
-    std::uint64_t nStart;  // sample index
     char key;
+    std::uint64_t nOnset;  // samples
+    std::uint64_t nEnd;
 };
 
-// Collects the detector's keys with their onsets.
-class key_collector : public sigtools::dtmf_event {
+// Collects the detector's keys once each has ended, which is in time order.
+class key_collector : public sigtools::dtmf_key_event {
 public:
-    explicit key_collector(const key_onset& onset) : m_onset(onset) {}
-    void on_tone(int nTone) override
+    void on_tone(int) override {}
+    void on_key(int nTone, std::uint64_t nOnset, std::uint64_t nEnd) override
     {
-        char key = static_cast<char>(nTone);
-        keys.push_back(key_found{m_onset.find_start(key), key});
+        keys.push_back(key_found{static_cast<char>(nTone), nOnset, nEnd});
     }
 
     std::vector<key_found> keys;
-
-private:
-    const key_onset& m_onset;
 };
 
-// The detector's filters are tuned for this rate.
-const unsigned int c_nDetectorRate = 8000;
-
-int run_dtmf(const dtmf_options& opt)
+// Decodes the whole input and runs channel 0 through a detector at its rate.
+std::vector<key_found> find_keys(input_file& in)
 {
-    input_file in(opt.strInput, opt.input);
-    if (in.rate() != c_nDetectorRate) {
-        throw error(format("%s: %u Hz; DTMF keys are found in 8000 Hz recordings only", opt.strInput.c_str(),
-                           in.rate()));
-    }
     std::unique_ptr<codec::decoder> pDecoder = codec::factory::instance().create_decoder(in.codec());
     if (!pDecoder) {
         throw error("no decoder for the input codec");
     }
-
-    key_onset onset(c_nDetectorRate);
-    key_collector keys(onset);
-    sigtools::dtmf_detector<float> detector(&keys);
+    key_collector keys;
+    sigtools::dtmf_detector<float> detector(&keys, in.rate());
 
     // Decoded samples in pieces; bytes short of a coded unit wait in front
     // of the next read.
@@ -88,15 +80,36 @@ int run_dtmf(const dtmf_options& opt)
                 break;
             }
             nUsed = nAvail - res.nRestByteCount;
-            onset.feed(samples.data(0), res.nSampleCount);
-            detector.detect(&keys, samples.data(0), res.nSampleCount, false);
+            detector.detect(nullptr, samples.data(0), res.nSampleCount, false);
         }
         nHeld = nAvail - nUsed;
         std::memmove(bytes.data(), bytes.data() + nUsed, nHeld);
     }
+    // A key still sounding when the recording stops ends there.
+    detector.detect(nullptr, samples.data(0), 0, true);
+    return keys.keys;
+}
 
-    for (const key_found& k : keys.keys) {
-        std::printf("%.3f %c\n", static_cast<double>(k.nStart) / c_nDetectorRate, k.key);
+int run_dtmf(const dtmf_options& opt)
+{
+    input_file in(opt.strInput, opt.input);
+    if (in.rate() < sigtools::dtmf_detector<float>::c_nMinRate ||
+        in.rate() > sigtools::dtmf_detector<float>::c_nMaxRate) {
+        throw error(format("%s: %u Hz; DTMF keys are found at %u to %u Hz", opt.strInput.c_str(), in.rate(),
+                           sigtools::dtmf_detector<float>::c_nMinRate, sigtools::dtmf_detector<float>::c_nMaxRate));
+    }
+    const std::vector<key_found> keys = find_keys(in);
+    const double dRate = in.rate();
+    if (opt.bJson) {
+        json list = json::array();
+        for (const key_found& k : keys) {
+            list.push_back({{"key", std::string(1, k.key)}, {"onset", k.nOnset / dRate}, {"end", k.nEnd / dRate}});
+        }
+        std::cout << list.dump(2) << '\n';
+    } else {
+        for (const key_found& k : keys) {
+            std::printf("%.3f %c\n", k.nOnset / dRate, k.key);
+        }
     }
     finish_stdout();
     return 0;
@@ -108,7 +121,9 @@ command add_dtmf(CLI::App& app)
 {
     auto opt = std::make_shared<dtmf_options>();
     CLI::App* sub = app.add_subcommand("dtmf", "List the DTMF keys in a recording with their start times");
-    sub->add_option("INPUT", opt->strInput, "WAV or raw recording at 8000 Hz; - for standard input")->required();
+    sub->add_option("INPUT", opt->strInput, "WAV or raw recording at 4000 to 96000 Hz; - for standard input")
+        ->required();
+    sub->add_flag("--json", opt->bJson, "a JSON array of {key, onset, end}, times in seconds");
     input_option_set inputs;
     inputs.add(*sub, opt->input);
     return command{sub, [opt, inputs]() {

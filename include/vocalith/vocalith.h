@@ -96,7 +96,8 @@ VOCALITH_API int vocalith_set_property(int id, const void* value);
 VOCALITH_API int vocalith_get_property(int id, void* value);
 
 /* The functions below extend the interface for hosts that stream packets:
- * ending a stream, taking the log lines, the last error and the version. */
+ * ending a stream, taking the log lines, the last error and the version,
+ * receiving DTMF keys. */
 
 /* Ends the stream of a converter: the samples still waiting for a whole
  * filter or encoder block are filtered, encoded with the codec pair of the
@@ -133,6 +134,24 @@ VOCALITH_API const char* vocalith_last_error(void);
 /* The library's version, "MAJOR.MINOR.PATCH": compare with VOCALITH_VERSION
  * to find a host running against another library than it was built for. */
 VOCALITH_API const char* vocalith_version(void);
+
+/* Receives one DTMF key, inside vocalith_convert, on the calling thread,
+ * once the key has ended (after the pause that follows it, or when the next
+ * key starts). key is one of "0123456789*#ABCD"; onset is the first sample of
+ * its tones and end one past the last, counted in samples per channel of the
+ * converter's input stream since the converter was created (accurate to a
+ * few milliseconds). Keys arrive in the order they were pressed. */
+typedef void (*vocalith_dtmf_fn)(void* pUser, char key, unsigned long long onset,
+                                 unsigned long long end);
+
+/* Sets pfnKey to receive the DTMF keys in the converter's input, with pUser passed
+ * unchanged as its first argument; NULL switches detection off. The keys are
+ * looked for at the converter's sample rate in channel 0 (with more than one
+ * channel, as in a telephony stereo recording with the caller on one side).
+ * Call between vocalith_convert calls, not during one; a key that was in
+ * progress when detection was switched on is missed. Returns 0, or -1 for a
+ * NULL handle or an error. */
+VOCALITH_API int vocalith_set_dtmf_handler(void* pHandle, vocalith_dtmf_fn pfnKey, void* pUser);
 
 #ifdef __cplusplus
 }

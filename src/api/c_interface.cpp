@@ -1,7 +1,9 @@
 // The exported C functions around converters. No exception of any type
 // crosses this boundary: a host written in C cannot catch one. Every failure
 // leaves a text for vocalith_last_error, every success clears it.
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -21,6 +23,22 @@ public:
 
 private:
     vocalith_write_fn m_pfnWrite;
+    void* m_pUser;
+};
+
+// Hands the engine's keys to the host's C function.
+class dtmf_handler final : public sigtools::dtmf_key_event {
+public:
+    dtmf_handler(vocalith_dtmf_fn pfnKey, void* pUser) : m_pfnKey(pfnKey), m_pUser(pUser) {}
+    // Keys go out once their end is known.
+    void on_tone(int) override {}
+    void on_key(int nTone, std::uint64_t nOnset, std::uint64_t nEnd) override
+    {
+        m_pfnKey(m_pUser, static_cast<char>(nTone), nOnset, nEnd);
+    }
+
+private:
+    vocalith_dtmf_fn m_pfnKey;
     void* m_pUser;
 };
 
@@ -204,6 +222,24 @@ VOCALITH_API int vocalith_flush(void* pHandle, vocalith_write_fn pfnWrite, void*
         LOG_ERROR("vocalith_flush exception: %s\n", error.what());
     } catch (...) {
         LOG_ERROR("vocalith_flush exception: %s\n", "unknown exception");
+    }
+    return -1;
+}
+
+VOCALITH_API int vocalith_set_dtmf_handler(void* pHandle, vocalith_dtmf_fn pfnKey, void* pUser)
+{
+    if (pHandle == nullptr) {
+        app::log::fail("vocalith_set_dtmf_handler: null handle");
+        return -1;
+    }
+    try {
+        to_converter(pHandle)->set_dtmf_handler(pfnKey != nullptr ? std::make_unique<dtmf_handler>(pfnKey, pUser)
+                                                                   : nullptr);
+        return settle(0);
+    } catch (const std::exception& error) {
+        LOG_ERROR("vocalith_set_dtmf_handler exception: %s\n", error.what());
+    } catch (...) {
+        LOG_ERROR("vocalith_set_dtmf_handler exception: %s\n", "unknown exception");
     }
     return -1;
 }

@@ -42,4 +42,10 @@ void converter::restart_codec()
     }
 }
 
+void converter::set_dtmf_handler(std::unique_ptr<sigtools::dtmf_key_event> pHandler)
+{
+    m_engine.detect_dtmf(pHandler.get());
+    m_pDtmfHandler = std::move(pHandler);
+}
+
 }  // namespace app

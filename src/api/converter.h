@@ -47,6 +47,9 @@ public:
     std::shared_ptr<preset> read_preset(const std::string& strPreset, source nSource);
 
     command_processor& engine() { return m_engine; }
+    // Makes pHandler (may be empty) the engine's DTMF handler; the one it
+    // replaces is destroyed after the engine let go of it.
+    void set_dtmf_handler(std::unique_ptr<sigtools::dtmf_key_event> pHandler);
     const stream_format& format() const { return m_format; }
 
 private:
@@ -56,6 +59,7 @@ private:
     codec::id m_nInputCodec;
     codec::id m_nOutputCodec;
     std::unique_ptr<codec::abstract_codec> m_codec;
+    std::unique_ptr<sigtools::dtmf_key_event> m_pDtmfHandler;
 };
 
 }  // namespace app

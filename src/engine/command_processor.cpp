@@ -127,10 +127,7 @@ unsigned int command_processor::process(app::data_sink& sink, const void* pData,
         // Only the samples decoded now: the filter tail's were fed by the
         // call that decoded them. Feeding them again would repeat stretches
         // of audio, and a repeated stretch of tone reads as a second key press.
-        if (m_buffer.channel_count() == 1 && m_dtmf.m_forward != nullptr) {
-            m_dtmf.m_detector.detect(m_dtmf.m_forward, m_buffer.channels()[0].pBegin + nPending,
-                                     result.nSampleCount, false);
-        }
+        m_dtmf.feed(m_buffer.channels()[0].pBegin + nPending, result.nSampleCount, m_buffer.channel_count());
         const std::uint32_t nForEncoding = filter(nOutput, nTotal);
         nProcessed += encode(sink, *codec, nForEncoding);
         LOG_DEBUG("process: after encoder: nProcessedSampleCount=%zu, encodeResult.nRestSampleCount=%zu, "

@@ -5,7 +5,10 @@
 
 namespace app {
 
-command_processor::dtmf::dtmf() : m_detector(this), m_forward(nullptr) {}
+command_processor::dtmf::dtmf()
+    : m_detector(this, s_Global.nSampleRate), m_forward(nullptr), m_pKeyForward(nullptr), m_nDecoded(0)
+{
+}
 
 command_processor::dtmf::~dtmf() = default;
 
@@ -16,7 +19,33 @@ void command_processor::dtmf::on_tone(int nTone)
     }
 }
 
-void command_processor::detect_dtmf(sigtools::dtmf_event* handler) { m_dtmf.m_forward = handler; }
+void command_processor::dtmf::on_key(int nTone, std::uint64_t nOnset, std::uint64_t nEnd)
+{
+    if (m_pKeyForward != nullptr) {
+        m_pKeyForward->on_key(nTone, nOnset, nEnd);
+    }
+}
+
+void command_processor::dtmf::feed(const float* pSamples, unsigned int nCount, unsigned int nChannelCount)
+{
+    if (m_forward != nullptr && (nChannelCount == 1 || m_pKeyForward != nullptr)) {
+        // Samples decoded while nobody listened were never analysed; the
+        // detector picks up at the stream's position with a fresh analysis.
+        if (m_detector.position() != m_nDecoded) {
+            m_detector.skip(m_nDecoded - m_detector.position());
+        }
+        m_detector.detect(this, pSamples, nCount, false);
+    }
+    m_nDecoded += nCount;
+}
+
+void command_processor::dtmf::set_handler(sigtools::dtmf_event* pHandler)
+{
+    m_forward = pHandler;
+    m_pKeyForward = dynamic_cast<sigtools::dtmf_key_event*>(pHandler);
+}
+
+void command_processor::detect_dtmf(sigtools::dtmf_event* handler) { m_dtmf.set_handler(handler); }
 
 void command_processor::stop()
 {

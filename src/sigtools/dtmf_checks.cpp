@@ -53,8 +53,8 @@ bool measure_tone(const block_measure& m, unsigned int k, float fNominal, const 
     if (!(std::fabs(fOffset) <= lim.fMaxOffset * fNominal)) {
         return false;
     }
-    float fPlain = plain_gain(fOffset, m.nBlockSize);
-    float fWeighted = hann_gain(fOffset, m.nBlockSize);
+    float fPlain = plain_gain(fOffset, m.nBlockSize, m.fRate);
+    float fWeighted = hann_gain(fOffset, m.nBlockSize, m.fRate);
     t.fPlain = m.afPower[k] / (fPlain * fPlain);
     t.fWeighted = m.afWeighted[k] / (fWeighted * fWeighted);
     return true;
@@ -62,17 +62,17 @@ bool measure_tone(const block_measure& m, unsigned int k, float fNominal, const 
 
 }  // namespace
 
-float plain_gain(float fOffset, unsigned int nBlockSize)
+float plain_gain(float fOffset, unsigned int nBlockSize, float fRate)
 {
-    float fX = c_fPi * fOffset / c_fRate;
+    float fX = c_fPi * fOffset / fRate;
     return std::fabs(dirichlet(fX, nBlockSize)) / static_cast<float>(nBlockSize);
 }
 
-float hann_gain(float fOffset, unsigned int nBlockSize)
+float hann_gain(float fOffset, unsigned int nBlockSize, float fRate)
 {
     // The weights are 0.5 - 0.5 cos(2 pi (n + 1/2) / N): the plain response
     // plus a quarter of each response one bin away, all in phase.
-    float fX = c_fPi * fOffset / c_fRate;
+    float fX = c_fPi * fOffset / fRate;
     float fBin = c_fPi / static_cast<float>(nBlockSize);
     float fSum = 0.5f * dirichlet(fX, nBlockSize) + 0.25f * dirichlet(fX + fBin, nBlockSize) +
                  0.25f * dirichlet(fX - fBin, nBlockSize);

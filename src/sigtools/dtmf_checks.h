@@ -5,8 +5,6 @@
 namespace sigtools {
 namespace dtmf {
 
-constexpr float c_fRate = 8000.0f;
-
 // One block's measurements. Powers are in the unit of the mean square of the
 // samples: a sine of amplitude A exactly at a filter's frequency that fills
 // the block gives A*A/2 in that filter.
@@ -16,6 +14,7 @@ struct block_measure {
     float afOffset[8];  // estimated distance of the input from each filter's frequency, Hz
     float fEnergy;      // mean square of the block's samples
     unsigned int nBlockSize;
+    float fRate;        // samples per second
     bool bOffsetValid;  // false for a block without a predecessor
 };
 
@@ -41,11 +40,12 @@ struct verdict {
     float fHigh;
 };
 
-// Amplitude response of a block-length Goertzel filter to a sine fOffset Hz
-// away from its frequency: 1 at 0, falling to 0 at one bin (78.4 Hz) for the
-// plain filter, at two bins for the Hann-weighted one.
-float plain_gain(float fOffset, unsigned int nBlockSize);
-float hann_gain(float fOffset, unsigned int nBlockSize);
+// Amplitude response of a Goertzel filter over nBlockSize samples at fRate
+// to a sine fOffset Hz away from its frequency: 1 at 0, falling to 0 at one
+// bin (78.4 Hz for 102 samples at 8000 Hz) for the plain filter, at two bins
+// for the Hann-weighted one.
+float plain_gain(float fOffset, unsigned int nBlockSize, float fRate);
+float hann_gain(float fOffset, unsigned int nBlockSize, float fRate);
 
 // The key whose two tones the block carries, with the twist limits widened
 // by fTwistSlack.

@@ -10,35 +10,37 @@ namespace sigtools {
 
 namespace {
 
-constexpr unsigned int c_nBlock = 102;
 constexpr unsigned int c_nRunToReport = 4;   // decisions in a row that make a key
 constexpr unsigned int c_nMissToRelease = 4; // decisions in a row that end it
 constexpr double c_dTwoPi = 6.283185307179586;
+// Corner of the DC-removing high-pass: its time constant (3 ms) is short
+// beside a key, and it takes 0.02 dB from the lowest tone.
+constexpr double c_dDcCornerHz = 50.0;
+// Samples high-passed at a time into a buffer on the stack.
+constexpr unsigned int c_nChunk = 256;
+// Beyond this the input is not audio; clamping keeps NaN and infinities out
+// of the high-pass, whose state would otherwise carry them on for ever.
+constexpr float c_fMaxSample = 4.0f;
 
-// Hann weights for the frequency-estimating filters: their low side lobes
-// keep the other group's tone out of the phase measurement.
-struct hann_table {
-    float afWeight[c_nBlock];
-    hann_table()
-    {
-        for (unsigned int n = 0; n < c_nBlock; ++n) {
-            double dS = std::sin(c_dTwoPi * 0.5 * (n + 0.5) / c_nBlock);
-            afWeight[n] = static_cast<float>(dS * dS);
-        }
-    }
-};
-
-// Built on first use, so a detector made during static initialisation works.
-const float* hann_weights()
+bool rate_supported(unsigned int nRate)
 {
-    static const hann_table s_table;
-    return s_table.afWeight;
+    return nRate >= dtmf_detector<float>::c_nMinRate && nRate <= dtmf_detector<float>::c_nMaxRate;
 }
 
-std::int32_t q16_coefficient(float fFreq)
+// 102 samples at 8000 Hz, the same 12.75 ms at other rates; even, so that the
+// two sets of filters take turns at equal steps.
+unsigned int block_for(unsigned int nRate)
+{
+    if (!rate_supported(nRate)) {
+        return dtmf_detector<float>::c_nDefaultBlock;
+    }
+    return 2 * ((51 * nRate + 4000) / 8000);
+}
+
+std::int32_t q16_coefficient(float fFreq, unsigned int nRate)
 {
     float fWhole = static_cast<float>(static_cast<unsigned int>(fFreq));
-    double dCos = std::cos(static_cast<double>(fWhole) * c_dTwoPi / 8000.0) * 65536.0;
+    double dCos = std::cos(static_cast<double>(fWhole) * c_dTwoPi / static_cast<double>(nRate)) * 65536.0;
     return static_cast<std::int32_t>(static_cast<float>(dCos));
 }
 
@@ -54,13 +56,39 @@ float wrap_phase(float fPhase)
     return fPhase;
 }
 
+// Row and column of a key character in the frequency tables.
+void key_place(int nKey, unsigned int& nLo, unsigned int& nHi)
+{
+    for (nLo = 0; nLo < 4; ++nLo) {
+        for (nHi = 0; nHi < 4; ++nHi) {
+            if (dtmf::key_at(nLo, nHi) == nKey) {
+                return;
+            }
+        }
+    }
+    nLo = nHi = 0;
+}
+
 }  // namespace
 
 template <typename T>
-dtmf_detector<T>::dtmf_detector(dtmf_event* pReceiver)
-    : m_nBlockSize(c_nDefaultBlock), m_pReceiver(pReceiver)
+dtmf_detector<T>::dtmf_detector(dtmf_event* pReceiver) : dtmf_detector(pReceiver, c_nDefaultRate)
 {
-    static_assert(c_nDefaultBlock == c_nBlock, "weight table length");
+}
+
+template <typename T>
+dtmf_detector<T>::dtmf_detector(dtmf_event* pReceiver, unsigned int nSampleRate)
+    : m_nBlockSize(block_for(nSampleRate)), m_pReceiver(pReceiver), m_nRate(nSampleRate), m_nPosition(0)
+{
+    static_assert(2 * ((51 * c_nMaxRate + 4000) / 8000) <= c_nMaxBlock, "weight table length");
+    // Hann weights for the frequency-estimating filters: their low side lobes
+    // keep the other group's tone out of the phase measurement.
+    for (unsigned int n = 0; n < m_nBlockSize; ++n) {
+        double dS = std::sin(c_dTwoPi * 0.5 * (n + 0.5) / m_nBlockSize);
+        m_afWeight[n] = static_cast<float>(dS * dS);
+    }
+    const double dRate = rate_supported(nSampleRate) ? nSampleRate : c_nDefaultRate;
+    m_fDcPole = static_cast<float>(1.0 - c_dTwoPi * c_dDcCornerHz / dRate);
     reset();
 }
 
@@ -68,9 +96,10 @@ template <typename T>
 void dtmf_detector<T>::reset()
 {
     const unsigned int nHop = m_nBlockSize / 2;
+    const unsigned int nRate = rate_supported(m_nRate) ? m_nRate : c_nDefaultRate;
     for (unsigned int k = 0; k < c_nFilterCount; ++k) {
         float fFreq = k < 4 ? dtmf::c_loFreq[k] : dtmf::c_hiFreq[k - 4];
-        m_anCoef[k] = q16_coefficient(fFreq);
+        m_anCoef[k] = q16_coefficient(fFreq, nRate);
         // The recursion runs at the frequency of the rounded coefficient;
         // the phase step must use that one too.
         double dCos = m_anCoef[k] / 65536.0;
@@ -79,17 +108,28 @@ void dtmf_detector<T>::reset()
         m_afAdvance[k] = static_cast<float>(std::fmod(std::acos(dCos) * nHop, c_dTwoPi));
         m_afPrevRe[k] = 0.0f;
         m_afPrevIm[k] = 0.0f;
+        m_afPrevPlain[k] = 0.0f;
     }
     // The second set starts half way, as if silence came before the stream.
     clear_bank(m_aBank[0], 0);
     clear_bank(m_aBank[1], nHop);
+    m_fDcIn = 0.0f;
+    m_fDcOut = 0.0f;
     m_bPrevValid = false;
     m_nCandidate = 0;
     m_nRun = 0;
     m_fRunLow = 0.0f;
     m_fRunHigh = 0.0f;
-    m_nHeld = 0;
+    m_run = press();
+    m_held = press();
     m_nMissed = 0;
+}
+
+template <typename T>
+void dtmf_detector<T>::skip(std::uint64_t nCount)
+{
+    reset();
+    m_nPosition += nCount;
 }
 
 template <typename T>
@@ -109,7 +149,38 @@ void dtmf_detector<T>::detect(dtmf_event* pReceiver, const T* pSamples, unsigned
     if (pReceiver == nullptr) {
         pReceiver = m_pReceiver;
     }
-    const float* afWeight = hann_weights();
+    if (!rate_supported(m_nRate)) {
+        m_nPosition += nCount;
+        return;
+    }
+    float afChunk[c_nChunk];
+    for (unsigned int i = 0; i < nCount;) {
+        const unsigned int n = std::min(nCount - i, c_nChunk);
+        float fIn = m_fDcIn;
+        float fOut = m_fDcOut;
+        for (unsigned int s = 0; s < n; ++s) {
+            float fX = std::max(-c_fMaxSample, std::min(c_fMaxSample, static_cast<float>(pSamples[i + s])));
+            fOut = fX - fIn + m_fDcPole * fOut;
+            fIn = fX;
+            afChunk[s] = fOut;
+        }
+        // Silence would let the output decay into denormals, which are slow.
+        m_fDcOut = std::fabs(fOut) < 1e-20f ? 0.0f : fOut;
+        m_fDcIn = fIn;
+        run_banks(pReceiver, afChunk, n);
+        i += n;
+    }
+    if (bEnd) {
+        if (m_held.nKey != 0) {
+            release(pReceiver);
+        }
+        reset();
+    }
+}
+
+template <typename T>
+void dtmf_detector<T>::run_banks(dtmf_event* pReceiver, const float* pfSamples, unsigned int nCount)
+{
     float afCoef2[c_nFilterCount];
     for (unsigned int k = 0; k < c_nFilterCount; ++k) {
         afCoef2[k] = 2.0f * m_afCos[k];
@@ -120,8 +191,8 @@ void dtmf_detector<T>::detect(dtmf_event* pReceiver, const T* pSamples, unsigned
         nRun = std::min(nRun, m_nBlockSize - m_aBank[1].nPos);
         for (bank& b : m_aBank) {
             for (unsigned int s = 0; s < nRun; ++s) {
-                float fX = static_cast<float>(pSamples[i + s]);
-                float fW = fX * afWeight[b.nPos + s];
+                float fX = pfSamples[i + s];
+                float fW = fX * m_afWeight[b.nPos + s];
                 for (unsigned int k = 0; k < c_nFilterCount; ++k) {
                     float fS0 = fX + afCoef2[k] * b.afS1[k] - b.afS2[k];
                     b.afS2[k] = b.afS1[k];
@@ -135,15 +206,13 @@ void dtmf_detector<T>::detect(dtmf_event* pReceiver, const T* pSamples, unsigned
             b.nPos += nRun;
         }
         i += nRun;
+        m_nPosition += nRun;
         for (bank& b : m_aBank) {
             if (b.nPos == m_nBlockSize) {
                 finish_block(pReceiver, b);
                 clear_bank(b, 0);
             }
         }
-    }
-    if (bEnd) {
-        reset();
     }
 }
 
@@ -153,7 +222,8 @@ void dtmf_detector<T>::finish_block(dtmf_event* pReceiver, bank& b)
     dtmf::block_measure m;
     const float fN = static_cast<float>(m_nBlockSize);
     const float fScale = 2.0f / (fN * fN);
-    const float fHzPerRadian = dtmf::c_fRate / (static_cast<float>(c_dTwoPi) * (m_nBlockSize / 2));
+    const float fRate = static_cast<float>(m_nRate);
+    const float fHzPerRadian = fRate / (static_cast<float>(c_dTwoPi) * (m_nBlockSize / 2));
     for (unsigned int k = 0; k < c_nFilterCount; ++k) {
         float fRe = b.afS1[k] - m_afCos[k] * b.afS2[k];
         float fIm = m_afSin[k] * b.afS2[k];
@@ -171,41 +241,99 @@ void dtmf_detector<T>::finish_block(dtmf_event* pReceiver, bank& b)
     }
     m.fEnergy = b.fEnergy / fN;
     m.nBlockSize = m_nBlockSize;
+    m.fRate = fRate;
     m.bOffsetValid = m_bPrevValid;
     m_bPrevValid = true;
     dtmf::verdict v = dtmf::classify(m);
-    decide(pReceiver, v.nKey, v.fLow, v.fHigh);
+    decide(pReceiver, v.nKey, v.fLow, v.fHigh, m.afPower);
+    std::copy(m.afPower, m.afPower + c_nFilterCount, m_afPrevPlain);
 }
 
 template <typename T>
-void dtmf_detector<T>::decide(dtmf_event* pReceiver, int nKey, float fLow, float fHigh)
+float dtmf_detector<T>::tone_power(const float* afPlain, const press& p) const
 {
+    return afPlain[p.nLo] + afPlain[4 + p.nHi];
+}
+
+template <typename T>
+void dtmf_detector<T>::decide(dtmf_event* pReceiver, int nKey, float fLow, float fHigh, const float* afPlain)
+{
+    // Start of the block just finished; the first blocks began before the
+    // stream did.
+    const std::int64_t nStart = static_cast<std::int64_t>(m_nPosition) - m_nBlockSize;
     if (nKey != 0 && nKey == m_nCandidate) {
         ++m_nRun;
         m_fRunLow += fLow;
         m_fRunHigh += fHigh;
+        m_run.nLast = nStart;
+        m_run.fFull = std::max(m_run.fFull, tone_power(afPlain, m_run));
     } else {
         m_nCandidate = nKey;
         m_nRun = nKey != 0 ? 1 : 0;
         m_fRunLow = fLow;
         m_fRunHigh = fHigh;
+        if (nKey != 0) {
+            m_run = press();
+            m_run.nKey = nKey;
+            key_place(nKey, m_run.nLo, m_run.nHi);
+            m_run.nFirst = m_run.nLast = nStart;
+            m_run.fBefore = tone_power(m_afPrevPlain, m_run);
+            m_run.fFull = tone_power(afPlain, m_run);
+        }
     }
-    if (m_nHeld != 0) {
-        if (nKey == m_nHeld) {
+    if (m_held.nKey != 0) {
+        if (nKey == m_held.nKey) {
             m_nMissed = 0;
-        } else if (++m_nMissed >= c_nMissToRelease) {
-            m_nHeld = 0;
+            m_held.nLast = nStart;
+            m_held.fFull = std::max(m_held.fFull, tone_power(afPlain, m_held));
+            m_held.fAfter = -1.0f;
+        } else {
+            if (m_nMissed == 0) {
+                m_held.fAfter = tone_power(afPlain, m_held);
+            }
+            if (++m_nMissed >= c_nMissToRelease) {
+                release(pReceiver);
+            }
         }
     }
     // A single block may stray a little from the twist limits; the blocks of
     // the run together must keep them.
-    if (m_nCandidate != 0 && m_nCandidate != m_nHeld && m_nRun >= c_nRunToReport &&
+    if (m_nCandidate != 0 && m_nCandidate != m_held.nKey && m_nRun >= c_nRunToReport &&
         dtmf::twist_ok(m_fRunLow, m_fRunHigh)) {
-        m_nHeld = m_nCandidate;
+        if (m_held.nKey != 0) {
+            release(pReceiver);  // a key straight after another
+        }
+        m_held = m_run;
         m_nMissed = 0;
         if (pReceiver != nullptr) {
-            pReceiver->on_tone(m_nHeld);
+            pReceiver->on_tone(m_held.nKey);
         }
+    }
+}
+
+template <typename T>
+void dtmf_detector<T>::release(dtmf_event* pReceiver)
+{
+    // A tone filling a share f of a block gives f squared of the power of a
+    // block it fills. The blocks just outside the press are the first and last
+    // that the tones filled only partly (or not at all).
+    const float fFull = std::max(m_held.fFull, 1e-30f);
+    auto share = [fFull](float fPower) { return std::min(1.0f, std::sqrt(std::max(fPower, 0.0f) / fFull)); };
+    const std::int64_t nHop = m_nBlockSize / 2;
+    const float fN = static_cast<float>(m_nBlockSize);
+    std::int64_t nOnset = m_held.nFirst - nHop + std::lround(fN * (1.0f - share(m_held.fBefore)));
+    // Unknown only when the stream ends during the press: it lasted to the end.
+    std::int64_t nEnd = static_cast<std::int64_t>(m_nPosition);
+    if (m_held.fAfter >= 0.0f) {
+        nEnd = std::min(nEnd, m_held.nLast + nHop + std::lround(fN * share(m_held.fAfter)));
+    }
+    nOnset = std::max<std::int64_t>(nOnset, 0);
+    nEnd = std::max(nEnd, nOnset);
+    const int nKey = m_held.nKey;
+    m_held = press();
+    m_nMissed = 0;
+    if (auto* pKeys = dynamic_cast<dtmf_key_event*>(pReceiver)) {
+        pKeys->on_key(nKey, static_cast<std::uint64_t>(nOnset), static_cast<std::uint64_t>(nEnd));
     }
 }
 

@@ -1,10 +1,12 @@
-// Keypad frequencies and the event interface's out-of-line destructor.
+// Keypad frequencies and the event interfaces' out-of-line destructors.
 #include "vocalith/sigtools/dtmf_event.h"
 #include "vocalith/sigtools/dtmf_frequencies.h"
 
 namespace sigtools {
 
 dtmf_event::~dtmf_event() = default;
+
+dtmf_key_event::~dtmf_key_event() = default;
 
 namespace dtmf {
 

@@ -253,19 +253,57 @@ TEST_F(command, long_inputs_lose_no_partial_unit_between_reads)
     }
 }
 
-// The bundled key sequence starts a key every 0.16 s from 0.16 s on; the
-// onsets must come out within a few milliseconds of that.
-TEST_F(command, dtmf_lists_each_key_with_its_onset)
+// Fast dialling made with sox (50 ms keys, 55 ms pauses, from 0.1 s on) at
+// a rate, as mono WAV of 16 bits or of sox's default 32 (read by libsndfile),
+// or with a steady 'D' on a second channel: the keys of channel 0 in order,
+// each onset and (with --json) end within 10 ms.
+std::string fast_dialling(const std::string& strRate, bool bStereo, const std::string& strBits = " -b 16")
 {
-    std::istringstream lines(shell(c_strTool + "dtmf '" VOCALITH_SOURCE_DIR "/samples/dtmf_159hash.wav'"));
-    std::string strKeys;
-    double fOnset = 0;
-    char cKey = 0;
-    while (lines >> fOnset >> cKey) {
-        strKeys += cKey;
-        EXPECT_NEAR(0.16 * static_cast<double>(strKeys.size()), fOnset, 0.005) << cKey;
+    const std::string strFormat = " -r " + strRate + strBits + " -c 1 ";
+    std::string strMake = "sox -n" + strFormat + "k10.wav trim 0 0.1; i=10; for f in";
+    for (const char* pszLo : {"697", "770", "852", "941"})
+        for (const char* pszHi : {"1209", "1336", "1477", "1633"}) strMake += std::string(" ") + pszLo + ":" + pszHi;
+    strMake += "; do i=$((i+1)); sox -n" + strFormat +
+               "k$i.wav synth 0.05 sine ${f%:*} sine ${f#*:} pad 0 0.055; done; sox k??.wav keys.wav";
+    if (bStereo) strMake += "; sox -n" + strFormat + "d.wav synth 1.8 sine 941 sine 1633; sox -M keys.wav d.wav in.wav";
+    return strMake + (bStereo ? "" : "; mv keys.wav in.wav") + "; rm k??.wav";
+}
+
+TEST_F(command, dtmf_lists_the_keys_in_order_with_their_onsets)
+{
+    struct row {
+        std::string strMake, strArgs, strKeys;
+        double dFirst, dStep;
+    };
+    const row rows[] = {
+        {"cp '" VOCALITH_SOURCE_DIR "/samples/dtmf_159hash.wav' in.wav", "", "159#", 0.16, 0.16},
+        {fast_dialling("8000", false), "", "123A456B789C*0#D", 0.1, 0.105},
+        {fast_dialling("44100", false), "", "123A456B789C*0#D", 0.1, 0.105},
+        {fast_dialling("48000", false, ""), "", "123A456B789C*0#D", 0.1, 0.105},
+        {fast_dialling("22050", true), "", "123A456B789C*0#D", 0.1, 0.105},
+        {fast_dialling("16000", false) + "; sox in.wav -t raw in.raw; rm in.wav", "--rate 16000 ",
+         "123A456B789C*0#D", 0.1, 0.105},
+    };
+    for (const row& r : rows) {
+        shell(r.strMake);
+        const std::string strIn = r.strArgs.empty() ? "in.wav" : "in.raw";
+        std::istringstream lines(shell(c_strTool + "dtmf " + r.strArgs + strIn));
+        std::string strKeys;
+        double dOnset = 0;
+        for (char cKey = 0; lines >> dOnset >> cKey; strKeys += cKey)
+            EXPECT_NEAR(r.dFirst + r.dStep * static_cast<double>(strKeys.size()), dOnset, 0.010) << r.strMake;
+        EXPECT_EQ(r.strKeys, strKeys) << r.strMake;
+        const nlohmann::json keys = nlohmann::json::parse(shell(c_strTool + "dtmf --json " + r.strArgs + strIn));
+        ASSERT_EQ(r.strKeys.size(), keys.size()) << r.strMake;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            EXPECT_EQ(std::string(1, r.strKeys[i]), keys[i].at("key")) << i;
+            EXPECT_NEAR(r.dFirst + r.dStep * static_cast<double>(i), keys[i].at("onset").get<double>(), 0.010) << i;
+            // The bundled keys last 80 ms.
+            EXPECT_NEAR(keys[i].at("onset").get<double>() + (r.dStep == 0.16 ? 0.08 : 0.05),
+                        keys[i].at("end").get<double>(), 0.010) << i;
+        }
+        shell("rm in.*");
     }
-    EXPECT_EQ("159#", strKeys);
 }
 
 // Whole lines: a library's "<source>, line N: " prefix must not show.
@@ -304,7 +342,8 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
         {"describe --ladspa-path . broken.xml", 1,
          "vocalith describe: broken.xml:1:41: not a readable XML document: Premature end of data in tag jackrack "
          "line 1"},
-        {"dtmf --rate 16000 in.raw", 1, "vocalith dtmf: in.raw: 16000 Hz; DTMF keys are found in 8000 Hz recordings only"},
+        {"dtmf --rate 192000 in.raw", 1,
+         "vocalith dtmf: in.raw: 192000 Hz; DTMF keys are found at 4000 to 96000 Hz"},
         {"frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
         {"help frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},
         {"--version frobnicate", 2, "vocalith: unknown subcommand 'frobnicate' (see vocalith --help)"},

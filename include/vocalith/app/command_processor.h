@@ -32,8 +32,10 @@ class preset;
 // including from a DTMF handler inside process.
 class VOCALITH_API command_processor {
 public:
-    // Forwards the tones of the engine's detector to the host's handler.
-    class VOCALITH_API dtmf : public sigtools::dtmf_event {
+    // Forwards the keys of the engine's detector to the host's handler. The
+    // detector works at the sample rate of s_Global when the engine is built;
+    // positions count the samples per channel decoded since then.
+    class VOCALITH_API dtmf : public sigtools::dtmf_key_event {
     public:
         dtmf();
         ~dtmf() override;
@@ -42,9 +44,19 @@ public:
 
         // nTone: the key's ASCII character ('0'-'9', '*', '#', 'A'-'D').
         void on_tone(int nTone) override;
+        // Passed on when the handler is a sigtools::dtmf_key_event.
+        void on_key(int nTone, std::uint64_t nOnset, std::uint64_t nEnd) override;
+
+        // Takes nCount newly decoded samples of channel 0 of a stream of
+        // nChannelCount channels. A plain handler hears mono streams only; a
+        // sigtools::dtmf_key_event handler hears channel 0 of any stream.
+        void feed(const float* pSamples, unsigned int nCount, unsigned int nChannelCount);
+        void set_handler(sigtools::dtmf_event* pHandler);
 
         sigtools::dtmf_detector<float> m_detector;
         sigtools::dtmf_event* m_forward;  // not owned; null when none is registered
+        sigtools::dtmf_key_event* m_pKeyForward;  // m_forward when it wants positions, else null
+        std::uint64_t m_nDecoded;  // samples per channel decoded so far
     };
 
     // Reads channel count, block size and bypass from s_Global now. factory
@@ -90,8 +102,10 @@ public:
 
     ladspa::plugin_factory& get_ladspa_factory() { return m_factory; }
 
-    // Registers handler for the tones found in channel 0 of mono input; null
-    // switches detection off. Not owned. Not while process runs.
+    // Registers handler for the keys found in channel 0 of mono input (of any
+    // input for a sigtools::dtmf_key_event, which also gets each key's onset
+    // and end); null switches detection off. Not owned. Not while process
+    // runs; may be called between process calls.
     void detect_dtmf(sigtools::dtmf_event* handler);
 
     // Sets the process-wide quit flag (for every engine of the process).
