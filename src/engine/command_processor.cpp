@@ -71,7 +71,7 @@ command_processor::command_processor(ladspa::plugin_factory& factory, std::share
       m_tailInput(std::max(c_nTailInputBytes, largest_frame(format.nChannelCount))),
       m_tailFilter(format.nChannelCount, m_nBlockSize),
       m_tailOutput(format.nChannelCount, c_nTailOutputSamples),
-      m_dtmf()
+      m_dtmf(format.nSampleRate)
 {
     if (m_preset) {
         m_preset->activate();

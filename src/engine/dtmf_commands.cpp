@@ -5,8 +5,8 @@
 
 namespace app {
 
-command_processor::dtmf::dtmf()
-    : m_detector(this, s_Global.nSampleRate), m_forward(nullptr), m_pKeyForward(nullptr), m_nDecoded(0)
+command_processor::dtmf::dtmf(unsigned int nSampleRate)
+    : m_detector(this, nSampleRate), m_forward(nullptr), m_pKeyForward(nullptr), m_nDecoded(0)
 {
 }
 

@@ -33,11 +33,11 @@ class preset;
 class VOCALITH_API command_processor {
 public:
     // Forwards the keys of the engine's detector to the host's handler. The
-    // detector works at the sample rate of s_Global when the engine is built;
-    // positions count the samples per channel decoded since then.
+    // detector works at the engine's sample rate; positions count the samples
+    // per channel decoded since the engine was built.
     class VOCALITH_API dtmf : public sigtools::dtmf_key_event {
     public:
-        dtmf();
+        explicit dtmf(unsigned int nSampleRate);
         ~dtmf() override;
         dtmf(const dtmf&) = delete;
         dtmf& operator=(const dtmf&) = delete;
