@@ -23,6 +23,10 @@ packages=(
   swh-plugins tap-plugins cmt caps autotalent
   # command-line program
   libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev
+  # the GStreamer element, the elements its tests build pipelines from, and
+  # the Python bindings of the README's example
+  libgstreamer1.0-dev gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  python3-gi gir1.2-gstreamer-1.0
   # sanitizers and fuzzing
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   # benchmarks against peers

@@ -304,6 +304,145 @@ GST_START_TEST(a_flush_resets_the_stream)
 }
 GST_END_TEST;
 
+/* Without a block size the converter takes the first packet's: each 20 ms
+ * packet comes out whole at once, and the delay reported is one packet. */
+GST_START_TEST(the_block_follows_the_packets)
+{
+    gchar* pszXml = amp_preset(1.0);
+    GstHarness* pH = new_harness(pszXml, 0);
+    gst_harness_set_caps_str(pH, "audio/x-mulaw, rate=8000, channels=1", "audio/x-mulaw, rate=8000, channels=1");
+    gst_harness_set_upstream_latency(pH, 0);
+    for (int i = 0; i < 3; ++i) {
+        GstBuffer* pPacket = gst_buffer_new_allocate(NULL, 160, NULL);
+        gst_buffer_memset(pPacket, 0, (guint8)(0x20 + i), 160);
+        gst_harness_push(pH, pPacket);
+        GstBuffer* pOut = gst_harness_try_pull(pH);
+        fail_unless(pOut != NULL, "packet %d held back", i);
+        fail_unless_equals_uint64(gst_buffer_get_size(pOut), 160);
+        fail_unless(gst_buffer_memcmp(pOut, 159, (guint8[]){(guint8)(0x20 + i)}, 1) == 0);
+        gst_buffer_unref(pOut);
+    }
+    fail_unless_equals_uint64(gst_harness_query_latency(pH), 20 * GST_MSECOND);
+    gst_harness_teardown(pH);
+    g_free(pszXml);
+}
+GST_END_TEST;
+
+/* Tone onsets in dtmfsrc's output: its first sound after 20 ms or more of
+ * silence or of no buffers (each tone's packets open with silence). */
+static GstPadProbeReturn record_onset(GstPad* pPad, GstPadProbeInfo* pInfo, gpointer pUser)
+{
+    static GstClockTime s_nEnd = GST_CLOCK_TIME_NONE;
+    static guint s_nQuiet = RATE;
+    GstBuffer* pBuffer = GST_PAD_PROBE_INFO_BUFFER(pInfo);
+    (void)pPad;
+    if (!GST_CLOCK_TIME_IS_VALID(s_nEnd) || GST_BUFFER_PTS(pBuffer) > s_nEnd + GST_MSECOND) {
+        s_nQuiet = RATE;
+    }
+    s_nEnd = GST_BUFFER_PTS(pBuffer) + GST_BUFFER_DURATION(pBuffer);
+    GstMapInfo map;
+    gst_buffer_map(pBuffer, &map, GST_MAP_READ);
+    const gint16* pSamples = (const gint16*)map.data;
+    for (gsize i = 0; i < map.size / 2; ++i) {
+        if (pSamples[i] == 0) {
+            ++s_nQuiet;
+            continue;
+        }
+        if (s_nQuiet >= RATE / 50) {
+            const GstClockTime nOnset = GST_BUFFER_PTS(pBuffer) + gst_util_uint64_scale_int(i, GST_SECOND, RATE);
+            g_array_append_val((GArray*)pUser, nOnset);
+        }
+        s_nQuiet = 0;
+    }
+    gst_buffer_unmap(pBuffer, &map);
+    return GST_PAD_PROBE_OK;
+}
+
+static void send_tone_event(GstElement* pSource, gint nNumber, gboolean bStart)
+{
+    GstStructure* pS = gst_structure_new("dtmf-event", "type", G_TYPE_INT, 1, "number", G_TYPE_INT, nNumber, "volume",
+                                         G_TYPE_INT, 10, "start", G_TYPE_BOOLEAN, bStart, NULL);
+    fail_unless(gst_element_send_event(pSource, gst_event_new_custom(GST_EVENT_CUSTOM_UPSTREAM, pS)));
+}
+
+/* Keys from GStreamer's own generator, the silence between them filled in by
+ * audiorate, come out as bus messages in order, each with its onset. */
+GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
+{
+    static const gint c_numbers[] = {1, 11, 5, 10, 9, 15, 0};
+    static const char c_keys[] = "1#5*9D0";
+    GstElement* pPipeline = gst_parse_launch(
+        "dtmfsrc name=src ! audio/x-raw,rate=8000 ! audiorate ! vocalith name=v dtmf=true ! fakesink sync=true", NULL);
+    fail_unless(pPipeline != NULL);
+    GstElement* pSource = gst_bin_get_by_name(GST_BIN(pPipeline), "src");
+    GstElement* pVocalith = gst_bin_get_by_name(GST_BIN(pPipeline), "v");
+    g_object_set(pVocalith, "preset-xml", "<jackrack></jackrack>", "ladspa-path", s_pszLadspaDir, NULL);
+    GArray* pOnsets = g_array_new(FALSE, FALSE, sizeof(GstClockTime));
+    GstPad* pPad = gst_element_get_static_pad(pSource, "src");
+    gst_pad_add_probe(pPad, GST_PAD_PROBE_TYPE_BUFFER, record_onset, pOnsets, NULL);
+    gst_object_unref(pPad);
+    fail_if(gst_element_set_state(pPipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE);
+    g_usleep(200 * 1000);
+    for (guint i = 0; i < G_N_ELEMENTS(c_numbers); ++i) {
+        send_tone_event(pSource, c_numbers[i], TRUE);
+        g_usleep(300 * 1000);
+        send_tone_event(pSource, c_numbers[i], FALSE);
+        g_usleep(200 * 1000);
+    }
+    /* dtmfsrc sends nothing after a tone, so audiorate has no silence to fill
+     * in behind the last one; a key still sounding at the end of the stream is
+     * not reported. One more tone carries the stream past the last key. */
+    send_tone_event(pSource, 3, TRUE);
+    g_usleep(300 * 1000);
+    send_tone_event(pSource, 3, FALSE);
+    g_usleep(100 * 1000);
+    gst_element_send_event(pPipeline, gst_event_new_eos());
+    GstBus* pBus = gst_element_get_bus(pPipeline);
+    guint nKeys = 0;
+    GstMessage* pMessage;
+    /* Waiting for the end drops every message not asked for: keys too. */
+    while ((pMessage = gst_bus_timed_pop_filtered(pBus, 10 * GST_SECOND,
+                                                  GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_ELEMENT)) != NULL &&
+           GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_ELEMENT) {
+        const GstStructure* pS = gst_message_get_structure(pMessage);
+        if (gst_structure_has_name(pS, "dtmf-event")) {
+            if (nKeys == G_N_ELEMENTS(c_numbers)) { /* the closing tone, if heard */
+                gst_message_unref(pMessage);
+                continue;
+            }
+            gint nNumber = -1;
+            gint nType = 0;
+            gint nMethod = 0;
+            guint64 nOnset = 0;
+            gst_structure_get(pS, "number", G_TYPE_INT, &nNumber, "type", G_TYPE_INT, &nType, "method", G_TYPE_INT,
+                              &nMethod, "onset", G_TYPE_UINT64, &nOnset, NULL);
+            fail_unless_equals_int(nNumber, c_numbers[nKeys]);
+            fail_unless_equals_int(nType, 1);
+            fail_unless_equals_int(nMethod, 2);
+            const gchar szKey[2] = {c_keys[nKeys], '\0'};
+            fail_unless_equals_string(gst_structure_get_string(pS, "key"), szKey);
+            const GstClockTime nTrue = g_array_index(pOnsets, GstClockTime, nKeys);
+            fail_unless(nOnset + 10 * GST_MSECOND >= nTrue && nOnset <= nTrue + 10 * GST_MSECOND,
+                        "key %c at %" G_GUINT64_FORMAT " ns, its tone began at %" G_GUINT64_FORMAT " ns",
+                        c_keys[nKeys], nOnset, nTrue);
+            ++nKeys;
+        }
+        gst_message_unref(pMessage);
+    }
+    fail_unless(pMessage != NULL && GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_EOS, "no end of stream");
+    gst_message_unref(pMessage);
+    fail_unless_equals_int(nKeys, G_N_ELEMENTS(c_numbers));
+    fail_unless_equals_int(pOnsets->len, G_N_ELEMENTS(c_numbers) + 1);
+
+    gst_object_unref(pBus);
+    gst_element_set_state(pPipeline, GST_STATE_NULL);
+    g_array_unref(pOnsets);
+    gst_object_unref(pSource);
+    gst_object_unref(pVocalith);
+    gst_object_unref(pPipeline);
+}
+GST_END_TEST;
+
 static Suite* vocalith_suite(void)
 {
     Suite* pSuite = suite_create("vocalith");
@@ -312,6 +451,8 @@ static Suite* vocalith_suite(void)
     tcase_add_test(pCase, every_format_pair_matches_the_library);
     tcase_add_test(pCase, live_changes_take_effect_at_the_next_block);
     tcase_add_test(pCase, a_flush_resets_the_stream);
+    tcase_add_test(pCase, the_block_follows_the_packets);
+    tcase_add_test(pCase, keys_from_dtmfsrc_are_posted_in_order_with_their_onsets);
     suite_add_tcase(pSuite, pCase);
     return pSuite;
 }

@@ -30,7 +30,7 @@ inspect)
   done
   ;;
 wav)
-  for preset in robot telephone; do
+  for preset in telephone deep; do
     gst-launch-1.0 -q filesrc location="$speech" ! wavparse ! vocalith preset=$preset preset-dir="$presets" \
       ladspa-path=/usr/lib/ladspa block-size=256 ! wavenc ! filesink location="$work/gst.wav"
     "$tool" convert -p $preset --preset-dir "$presets" --ladspa-path /usr/lib/ladspa "$speech" "$work/cmd.wav"
@@ -40,7 +40,7 @@ wav)
 relay)
   # Raw µ-law in 20 ms packets; the relay takes its block from the packets.
   "$tool" convert -p "$presets/telephone.xml" --ladspa-path /usr/lib/ladspa --out-codec ulaw "$speech" "$work/in.ul"
-  "$tool" convert -p robot --preset-dir "$presets" --ladspa-path /usr/lib/ladspa --block 160 "$work/in.ul" \
+  "$tool" convert -p deep --preset-dir "$presets" --ladspa-path /usr/lib/ladspa --block 160 "$work/in.ul" \
     "$work/want.ul"
   base=$((20000 + ($$ % 20000)))
   rtp="application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,payload=0"
@@ -48,7 +48,7 @@ relay)
     ! wavenc ! filesink location="$work/got.wav" &
   receiver=$!
   timeout 60 gst-launch-1.0 -q -e udpsrc address=127.0.0.1 port=$base caps="$rtp" ! rtppcmudepay \
-    ! vocalith preset=robot preset-dir="$presets" ladspa-path=/usr/lib/ladspa \
+    ! vocalith preset=deep preset-dir="$presets" ladspa-path=/usr/lib/ladspa \
     ! rtppcmupay min-ptime=20000000 max-ptime=20000000 ! udpsink host=127.0.0.1 port=$((base + 1)) sync=false &
   relay=$!
   sleep 1
