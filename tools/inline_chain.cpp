@@ -271,14 +271,14 @@ std::string inline_chain::document(const ladspa::plugin_factory& factory, unsign
            "jack-rack-1.0.dtd\">\n<jackrack>\n  <channels>"
         << nChannels << "</channels>\n  <samplerate>" << nRate << "</samplerate>\n";
     for (const chain_link& link : m_links) {
-        const std::pair<std::string, settings> spec = split_spec(link.strSpec);
-        const ladspa::plugin_desc& plugin = find_plugin(spec.first, factory);
+        const std::pair<std::string, settings> parsed = split_spec(link.strSpec);
+        const ladspa::plugin_desc& plugin = find_plugin(parsed.first, factory);
         std::vector<float> values;
         for (const ladspa::port_info& port : plugin.input_control_ports()) {
             values.push_back(port.default_value(nRate));
         }
         std::set<const ladspa::port_info*> named;
-        for (const auto& setting : spec.second) {
+        for (const auto& setting : parsed.second) {
             const ladspa::port_info& port = find_port(plugin, setting.first, link.strSpec);
             if (!named.insert(&port).second) {
                 throw usage_error(format("-e %s: port '%s' is set twice", link.strSpec.c_str(), port.strName.c_str()));
