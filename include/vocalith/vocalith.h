@@ -102,7 +102,8 @@ VOCALITH_API int vocalith_get_property(int id, void* value);
 /* Ends the stream of a converter: the samples still waiting for a whole
  * filter or encoder block are filtered, encoded with the codec pair of the
  * last vocalith_convert and handed to pfnWrite as vocalith_convert does; a
- * last GSM 06.10 frame is completed with silence. Input bytes short of one
+ * last GSM 06.10 frame is completed with silence; a DTMF key still sounding
+ * goes to the DTMF handler as ending there. Input bytes short of one
  * coded unit are dropped. The converter is then ready for a new stream: its
  * held samples and the codec's state start afresh (the plugins keep theirs).
  * Returns 0, or -1 for a NULL handle or callback, a converter whose last

@@ -258,6 +258,7 @@ unsigned int command_processor::process_tail(app::data_sink& sink, codec::abstra
     const std::uint32_t nOutput = m_tailOutput.nCount;
     const std::uint32_t nFilter = m_tailFilter.nCount;
     const std::uint32_t nPending = nOutput + nFilter;
+    m_dtmf.finish(m_buffer.channel_count());
     if (nPending == 0 || codec == nullptr) {
         return 0;
     }

@@ -39,6 +39,15 @@ void command_processor::dtmf::feed(const float* pSamples, unsigned int nCount, u
     m_nDecoded += nCount;
 }
 
+void command_processor::dtmf::finish(unsigned int nChannelCount)
+{
+    // Reported now, not with the first audio of whatever stream comes next.
+    if (m_forward != nullptr && (nChannelCount == 1 || m_pKeyForward != nullptr) &&
+        m_detector.position() == m_nDecoded) {
+        m_detector.detect(this, nullptr, 0, true);
+    }
+}
+
 void command_processor::dtmf::set_handler(sigtools::dtmf_event* pHandler)
 {
     m_forward = pHandler;

@@ -366,7 +366,8 @@ static void send_tone_event(GstElement* pSource, gint nNumber, gboolean bStart)
 }
 
 /* Keys from GStreamer's own generator, the silence between them filled in by
- * audiorate, come out as bus messages in order, each with its onset. */
+ * audiorate, come out as bus messages in order, each with its onset; the
+ * last one, still sounding when the stream ends, with the end of the stream. */
 GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
 {
     static const gint c_numbers[] = {1, 11, 5, 10, 9, 15, 0};
@@ -389,13 +390,6 @@ GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
         send_tone_event(pSource, c_numbers[i], FALSE);
         g_usleep(200 * 1000);
     }
-    /* dtmfsrc sends nothing after a tone, so audiorate has no silence to fill
-     * in behind the last one; a key still sounding at the end of the stream is
-     * not reported. One more tone carries the stream past the last key. */
-    send_tone_event(pSource, 3, TRUE);
-    g_usleep(300 * 1000);
-    send_tone_event(pSource, 3, FALSE);
-    g_usleep(100 * 1000);
     gst_element_send_event(pPipeline, gst_event_new_eos());
     GstBus* pBus = gst_element_get_bus(pPipeline);
     guint nKeys = 0;
@@ -406,10 +400,7 @@ GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
            GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_ELEMENT) {
         const GstStructure* pS = gst_message_get_structure(pMessage);
         if (gst_structure_has_name(pS, "dtmf-event")) {
-            if (nKeys == G_N_ELEMENTS(c_numbers)) { /* the closing tone, if heard */
-                gst_message_unref(pMessage);
-                continue;
-            }
+            fail_unless(nKeys < G_N_ELEMENTS(c_numbers), "more keys than sent");
             gint nNumber = -1;
             gint nType = 0;
             gint nMethod = 0;
@@ -432,7 +423,7 @@ GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
     fail_unless(pMessage != NULL && GST_MESSAGE_TYPE(pMessage) == GST_MESSAGE_EOS, "no end of stream");
     gst_message_unref(pMessage);
     fail_unless_equals_int(nKeys, G_N_ELEMENTS(c_numbers));
-    fail_unless_equals_int(pOnsets->len, G_N_ELEMENTS(c_numbers) + 1);
+    fail_unless_equals_int(pOnsets->len, G_N_ELEMENTS(c_numbers));
 
     gst_object_unref(pBus);
     gst_element_set_state(pPipeline, GST_STATE_NULL);

@@ -51,6 +51,8 @@ public:
         // nChannelCount channels. A plain handler hears mono streams only; a
         // sigtools::dtmf_key_event handler hears channel 0 of any stream.
         void feed(const float* pSamples, unsigned int nCount, unsigned int nChannelCount);
+        // The end of a stream: a key still sounding ends here.
+        void finish(unsigned int nChannelCount);
         void set_handler(sigtools::dtmf_event* pHandler);
 
         sigtools::dtmf_detector<float> m_detector;
@@ -81,8 +83,9 @@ public:
 
     // Ends a stream: filters and encodes the samples still held, padded with
     // zeros to whole filter and encoder blocks (the padding is not output
-    // beyond the encoder block). Returns the samples per channel that were
-    // pending. Undecoded input bytes stay for the next process.
+    // beyond the encoder block). A DTMF key still sounding is reported as
+    // ending there. Returns the samples per channel that were pending.
+    // Undecoded input bytes stay for the next process.
     unsigned int process_tail(app::data_sink& sink, codec::abstract_codec* codec);
 
     // Forgets the input bytes short of one coded unit, so that the next
