@@ -60,6 +60,8 @@ for package in libvocalith-core0 libvocalith-core-dev vocalith; do dpkg-deb -x "
 [ "$(readlink "$root$lib/libvocalith_core.so.$minor")" = "libvocalith_core.so.$version" ] || fail "SONAME link"
 grep -q -F "Library soname: [libvocalith_core.so.$minor]" <<<"$(readelf -d "$root$lib/libvocalith_core.so.$version")" || fail "SONAME"
 export LD_LIBRARY_PATH=$root$lib
+# The command's plugin index goes to the run's folder, not the user's cache.
+export XDG_CACHE_HOME=$work/cache
 loaded=$(ldd "$root/usr/bin/vocalith")
 grep -q -F "libvocalith_core.so.$minor => $root$lib/" <<<"$loaded" \
   || fail "the command does not load the installed library: $(grep vocalith <<<"$loaded")"
