@@ -1,6 +1,6 @@
 // The converter driven as a telephony host drives it: one call per 20 ms
 // packet of µ-law (160 bytes), µ-law back, through an empty preset, the SDK
-// amp, and a chain of three; the same packets straight through the engine;
+// amp, and a chain of three, the amp also with the DTMF detector on; the same packets straight through the engine;
 // the hand-written floor for the amp job; and the cost of creating and
 // destroying a converter with Debian's whole plugin directory on the path.
 // Items are samples: compare items_per_second within one run only.
@@ -58,6 +58,32 @@ void convert_packets(benchmark::State& state)
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * c_nPacketBytes);
 }
 BENCHMARK(convert_packets)->Arg(0)->Arg(1)->Arg(3)->ArgName("plugins");
+
+void ignore_key(void*, char, unsigned long long, unsigned long long) {}
+
+// convert_packets/plugins:1 with a DTMF handler set, so the detector runs on
+// every packet.
+void convert_packets_dtmf(benchmark::State& state)
+{
+    quiet_settings();
+    void* pHandle = vocalith_init_string(1, 8000, bench_host::chain_preset(1).c_str());
+    if (pHandle == nullptr) {
+        state.SkipWithError("no converter (are the SDK and swh plugins installed?)");
+        return;
+    }
+    vocalith_set_dtmf_handler(pHandle, &ignore_key, nullptr);
+    const std::vector<unsigned char> input = bench_host::ulaw_input();
+    bench_host::byte_counter counter;
+    std::size_t nAt = 0;
+    for (auto _ : state) {
+        vocalith_convert(pHandle, &bench_host::byte_counter::write, &counter, VOCALITH_CODEC_ULAW,
+                         input.data() + nAt, c_nPacketBytes, VOCALITH_CODEC_ULAW);
+        nAt = nAt + c_nPacketBytes < input.size() ? nAt + c_nPacketBytes : 0;
+    }
+    vocalith_fini(pHandle);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * c_nPacketBytes);
+}
+BENCHMARK(convert_packets_dtmf);
 
 class counting_sink : public app::data_sink {
 public:

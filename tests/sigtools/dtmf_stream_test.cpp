@@ -41,13 +41,13 @@ std::vector<press> evenly(const std::string& strKeys, double dMs, double dStepMs
 
 // The presses at nRate as 16-bit samples of tones at dLoDbm0 and dHiDbm0 with
 // random phases, in nChannels channels: channel 0 carries them, any other a
-// steady 'D' at the same level.
+// steady 'D' at the same level. dTailMs of silence follow the last press.
 std::vector<std::int16_t> render(const std::vector<press>& presses, unsigned nRate, unsigned nChannels, double dLoDbm0,
-                                 double dHiDbm0, std::mt19937& rng)
+                                 double dHiDbm0, double dTailMs, std::mt19937& rng)
 {
     static const double s_adLo[4] = {697, 770, 852, 941}, s_adHi[4] = {1209, 1336, 1477, 1633};
     const double dLo = c_dZeroDbm0 * std::pow(10, dLoDbm0 / 20), dHi = c_dZeroDbm0 * std::pow(10, dHiDbm0 / 20);
-    const std::size_t nFrames = std::size_t((presses.back().dOnsetMs + presses.back().dMs + 200) * nRate / 1000);
+    const std::size_t nFrames = std::size_t((presses.back().dOnsetMs + presses.back().dMs + dTailMs) * nRate / 1000);
     std::vector<double> ad(nFrames * nChannels);
     std::uniform_real_distribution<> phase(0, 2 * c_dPi);
     auto tone = [&](std::size_t nFrom, std::size_t nTo, unsigned nChannel, char cKey) {
@@ -108,6 +108,7 @@ std::vector<key_seen> through_engine(const std::vector<std::int16_t>& an, unsign
         n = std::min(piece(rng), 2 * an.size() - i);
         engine.process(sink, pBytes + i, unsigned(n), pcm16.get());
     }
+    engine.process_tail(sink, pcm16.get());  // a key still sounding ends with the stream
     std::string strKeys;
     for (const key_seen& k : log.m_keys) strKeys += k.cKey;
     EXPECT_EQ(strKeys, log.m_strTones) << "a key told without its place, or the other way round";
@@ -137,6 +138,7 @@ std::vector<key_seen> through_c_interface(const std::vector<std::int16_t>& an, u
         EXPECT_EQ(0, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_PCM16LE, pBytes + i, unsigned(n),
                                       VOCALITH_CODEC_PCM16LE));
     }
+    EXPECT_EQ(0, vocalith_flush(pHandle, pfnIgnore, nullptr));
     vocalith_fini(pHandle);
     return keys;
 }
@@ -147,6 +149,7 @@ TEST(DtmfStream, KeysOrderOnsetsAndEndsAtEveryRateThroughTheEngineAndTheCInterfa
         const char* pszName;
         std::vector<press> presses;
         double dLoDbm0, dHiDbm0;
+        double dTailMs = 200;
     };
     std::vector<press> longKey = {{'5', 100, 2000}, {'9', 2200, 60}};
     const row rows[] = {
@@ -154,6 +157,7 @@ TEST(DtmfStream, KeysOrderOnsetsAndEndsAtEveryRateThroughTheEngineAndTheCInterfa
         {"repeated keys", evenly("11235550", 50, 200), -4, -7},
         {"keys 40 ms apart", evenly("9#9#D0D0", 40, 80), -30, -27},
         {"a key of 2 s", longKey, -13, -20},
+        {"a key sounding when the stream ends", evenly("47", 300, 400), -10, -10, 0},
     };
     for (unsigned nRate : {8000, 11025, 16000, 22050, 32000, 44100, 48000}) {
         const double dTolerance = 0.010 * nRate;
@@ -161,7 +165,7 @@ TEST(DtmfStream, KeysOrderOnsetsAndEndsAtEveryRateThroughTheEngineAndTheCInterfa
             for (int nPath = 0; nPath < 3; ++nPath) {
                 std::mt19937 rng(nRate + 7 * nPath);
                 const unsigned nChannels = nPath == 1 ? 2 : 1;
-                const std::vector<std::int16_t> an = render(r.presses, nRate, nChannels, r.dLoDbm0, r.dHiDbm0, rng);
+                const std::vector<std::int16_t> an = render(r.presses, nRate, nChannels, r.dLoDbm0, r.dHiDbm0, r.dTailMs, rng);
                 const std::vector<key_seen> keys =
                     nPath == 2 ? through_c_interface(an, nRate, rng) : through_engine(an, nRate, nChannels, rng);
                 std::string strWanted, strSeen;
