@@ -43,4 +43,11 @@ set(CPACK_DEBIAN_TOOL_PACKAGE_RECOMMENDS "swh-plugins")
 set(CPACK_COMPONENT_TOOL_DESCRIPTION
   "voice presets for telephone audio\n The vocalith command converts sound files through JACK Rack presets of\n LADSPA plugins, describes presets, lists plugins and finds DTMF keys.")
 
+# Each package carries the licence where Debian looks for it.
+foreach(component runtime dev tool)
+  string(TOUPPER ${component} upper)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE RENAME copyright COMPONENT ${component}
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
+endforeach()
+
 include(CPack)

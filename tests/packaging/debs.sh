@@ -37,6 +37,9 @@ expect_files libvocalith-core-dev "$lib/libvocalith_core.so" "$lib/pkgconfig/voc
   /usr/include/vocalith/vocalith.h /usr/include/vocalith/version.h
 expect_files vocalith /usr/bin/vocalith /usr/share/man/man1/vocalith.1 \
   /usr/share/bash-completion/completions/vocalith /usr/share/vocalith/presets/robot.xml
+for package in libvocalith-core0 libvocalith-core-dev vocalith; do
+  expect_files "$package" "/usr/share/doc/$package/copyright"
+done
 for package in libvocalith-core0 libvocalith-core-dev; do
   ! grep -q -E 'bin/vocalith$|share/vocalith/' <<<"$(dpkg-deb -c "$(deb "$package")")" || fail "$package holds the command's files"
 done
