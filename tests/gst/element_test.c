@@ -12,12 +12,9 @@
 static const char* s_pszLadspaDir;
 
 /* The LADSPA SDK's amp at a gain. */
-static gchar* amp_preset(double fGain)
-{
-    return g_strdup_printf("<jackrack><plugin><id>1048</id><enabled>true</enabled>"
-                           "<controlrow><value>%g</value></controlrow></plugin></jackrack>",
-                           fGain);
-}
+#define AMP(gain) "<jackrack><plugin><id>1048</id><enabled>true</enabled><controlrow><value>" gain \
+                  "</value></controlrow></plugin></jackrack>"
+#define S16_MONO "audio/x-raw, format=S16LE, layout=interleaved, rate=8000, channels=1"
 
 typedef struct {
     const char* pszCaps; /* without rate and channels */
@@ -81,6 +78,13 @@ static GstHarness* new_harness(const char* pszXml, guint nBlock)
     return pH;
 }
 
+static GstHarness* s16_harness(const char* pszXml)
+{
+    GstHarness* pH = new_harness(pszXml, BLOCK);
+    gst_harness_set_caps_str(pH, S16_MONO, S16_MONO);
+    return pH;
+}
+
 static GstCaps* caps_of(const format* pFormat, int nRate, int nChannels)
 {
     gchar* psz = g_strdup_printf("%s, rate=%d, channels=%d", pFormat->pszCaps, nRate, nChannels);
@@ -128,7 +132,7 @@ static GByteArray* run_stream(GstHarness* pH, const GByteArray* pIn, int nRate, 
  * own conversion of the same bytes. */
 static void check_pair(const format* pIn, const format* pOut, int nChannels, int nRate, int nSamples)
 {
-    gchar* pszXml = amp_preset(0.5);
+    const char* pszXml = AMP("0.5");
     GByteArray* pPcm = test_sound(nChannels, nSamples);
     GByteArray* pInBytes = convert_all("<jackrack></jackrack>", nChannels, nRate, VOCALITH_CODEC_PCM16LE, pPcm,
                                        pIn->nCodec);
@@ -163,7 +167,6 @@ static void check_pair(const format* pIn, const format* pOut, int nChannels, int
     g_byte_array_unref(pExpected);
     g_byte_array_unref(pInBytes);
     g_byte_array_unref(pPcm);
-    g_free(pszXml);
 }
 
 GST_START_TEST(every_format_pair_matches_the_library)
@@ -192,10 +195,10 @@ static GstBuffer* constant_buffer(guint nSamples, gint16 nValue)
     return pBuffer;
 }
 
-static void pull_samples(GstHarness* pH, GArray* pSamples)
+/* Appends the 16-bit samples of pBuffer, then of every buffer waiting. */
+static void pull_samples(GstHarness* pH, GArray* pSamples, GstBuffer* pBuffer)
 {
-    GstBuffer* pBuffer;
-    while ((pBuffer = gst_harness_try_pull(pH)) != NULL) {
+    for (; pBuffer != NULL; pBuffer = gst_harness_try_pull(pH)) {
         GstMapInfo map;
         gst_buffer_map(pBuffer, &map, GST_MAP_READ);
         g_array_append_vals(pSamples, map.data, (guint)(map.size / 2));
@@ -219,18 +222,14 @@ static guint first_other(const GArray* pSamples, guint nFrom, gint16 nValue)
  * keeps the old preset and warns. */
 GST_START_TEST(live_changes_take_effect_at_the_next_block)
 {
-    gchar* pszFull = amp_preset(1.0);
-    gchar* pszHalf = amp_preset(0.5);
-    GstHarness* pH = new_harness(pszFull, BLOCK);
+    GstHarness* pH = s16_harness(AMP("1.0"));
     GstBus* pBus = gst_bus_new();
     gst_element_set_bus(pH->element, pBus);
-    gst_harness_set_caps_str(pH, "audio/x-raw, format=S16LE, layout=interleaved, rate=8000, channels=1",
-                             "audio/x-raw, format=S16LE, layout=interleaved, rate=8000, channels=1");
     const gint16 nIn = 16000;
     for (int i = 0; i < 5; ++i) { /* 500 samples: 3 blocks filtered */
         gst_harness_push(pH, constant_buffer(100, nIn));
     }
-    g_object_set(pH->element, "preset-xml", pszHalf, NULL);
+    g_object_set(pH->element, "preset-xml", AMP("0.5"), NULL);
     for (int i = 0; i < 5; ++i) { /* to 1000: 6 blocks */
         gst_harness_push(pH, constant_buffer(100, nIn));
     }
@@ -249,7 +248,7 @@ GST_START_TEST(live_changes_take_effect_at_the_next_block)
     gst_harness_push(pH, constant_buffer(300, nIn)); /* to 1600 */
 
     GArray* pOut = g_array_new(FALSE, FALSE, sizeof(gint16));
-    pull_samples(pH, pOut);
+    pull_samples(pH, pOut, gst_harness_try_pull(pH));
     fail_unless_equals_int(pOut->len, 1600);
     const guint nHalf = first_other(pOut, 0, nIn);
     fail_unless_equals_int(nHalf, 3 * BLOCK);
@@ -261,8 +260,6 @@ GST_START_TEST(live_changes_take_effect_at_the_next_block)
     gst_element_set_bus(pH->element, NULL);
     gst_object_unref(pBus);
     gst_harness_teardown(pH);
-    g_free(pszFull);
-    g_free(pszHalf);
 }
 GST_END_TEST;
 
@@ -270,10 +267,7 @@ GST_END_TEST;
  * clean, its time line from the new segment. */
 GST_START_TEST(a_flush_resets_the_stream)
 {
-    gchar* pszXml = amp_preset(1.0);
-    GstHarness* pH = new_harness(pszXml, BLOCK);
-    gst_harness_set_caps_str(pH, "audio/x-raw, format=S16LE, layout=interleaved, rate=8000, channels=1",
-                             "audio/x-raw, format=S16LE, layout=interleaved, rate=8000, channels=1");
+    GstHarness* pH = s16_harness(AMP("1.0"));
     gst_harness_push(pH, constant_buffer(100, 1000));
     fail_unless(gst_harness_try_pull(pH) == NULL, "a part block came out");
     gst_harness_push_event(pH, gst_event_new_flush_start());
@@ -290,17 +284,11 @@ GST_START_TEST(a_flush_resets_the_stream)
     fail_unless(GST_BUFFER_FLAG_IS_SET(pFirst, GST_BUFFER_FLAG_DISCONT));
     gst_harness_push_event(pH, gst_event_new_eos());
     GArray* pOut = g_array_new(FALSE, FALSE, sizeof(gint16));
-    GstMapInfo map;
-    gst_buffer_map(pFirst, &map, GST_MAP_READ);
-    g_array_append_vals(pOut, map.data, (guint)(map.size / 2));
-    gst_buffer_unmap(pFirst, &map);
-    gst_buffer_unref(pFirst);
-    pull_samples(pH, pOut);
+    pull_samples(pH, pOut, pFirst);
     fail_unless_equals_int(pOut->len, BLOCK);
     fail_unless_equals_int(first_other(pOut, 0, 2000), BLOCK);
     g_array_unref(pOut);
     gst_harness_teardown(pH);
-    g_free(pszXml);
 }
 GST_END_TEST;
 
@@ -308,8 +296,7 @@ GST_END_TEST;
  * packet comes out whole at once, and the delay reported is one packet. */
 GST_START_TEST(the_block_follows_the_packets)
 {
-    gchar* pszXml = amp_preset(1.0);
-    GstHarness* pH = new_harness(pszXml, 0);
+    GstHarness* pH = new_harness(AMP("1.0"), 0);
     gst_harness_set_caps_str(pH, "audio/x-mulaw, rate=8000, channels=1", "audio/x-mulaw, rate=8000, channels=1");
     gst_harness_set_upstream_latency(pH, 0);
     for (int i = 0; i < 3; ++i) {
@@ -324,7 +311,6 @@ GST_START_TEST(the_block_follows_the_packets)
     }
     fail_unless_equals_uint64(gst_harness_query_latency(pH), 20 * GST_MSECOND);
     gst_harness_teardown(pH);
-    g_free(pszXml);
 }
 GST_END_TEST;
 
@@ -401,9 +387,7 @@ GST_START_TEST(keys_from_dtmfsrc_are_posted_in_order_with_their_onsets)
         const GstStructure* pS = gst_message_get_structure(pMessage);
         if (gst_structure_has_name(pS, "dtmf-event")) {
             fail_unless(nKeys < G_N_ELEMENTS(c_numbers), "more keys than sent");
-            gint nNumber = -1;
-            gint nType = 0;
-            gint nMethod = 0;
+            gint nNumber = -1, nType = 0, nMethod = 0;
             guint64 nOnset = 0;
             gst_structure_get(pS, "number", G_TYPE_INT, &nNumber, "type", G_TYPE_INT, &nType, "method", G_TYPE_INT,
                               &nMethod, "onset", G_TYPE_UINT64, &nOnset, NULL);
