@@ -26,7 +26,7 @@ set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
 # system DLLs has to sit beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
 
 find_program(VOCALITH_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VOCALITH_WINE})

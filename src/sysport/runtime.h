@@ -31,6 +31,10 @@ std::string executable_path();
 // files, its name starting with strPrefix; "" when that failed.
 std::string make_temp_dir(const std::string& strPrefix);
 
+// Dates the last change of a file or directory at nSeconds since 1970;
+// false when the system refused.
+bool set_modified_time(const std::string& strPath, long long nSeconds);
+
 }  // namespace sysport
 
 #endif

@@ -2,6 +2,7 @@
 // and, since the library keeps them hidden, into the command as well.
 #if !defined(_WIN32)
 
+#include <fcntl.h>
 #include <locale.h>
 #include <sched.h>
 #include <stdlib.h>
@@ -58,6 +59,12 @@ std::string make_temp_dir(const std::string& strPrefix)
     const char* pTmp = getenv("TMPDIR");
     std::string strTemplate = std::string(pTmp != nullptr && *pTmp != '\0' ? pTmp : "/tmp") + "/" + strPrefix + "XXXXXX";
     return mkdtemp(&strTemplate[0]) != nullptr ? strTemplate : std::string();
+}
+
+bool set_modified_time(const std::string& strPath, long long nSeconds)
+{
+    const struct timespec times[2] = {{static_cast<time_t>(nSeconds), 0}, {static_cast<time_t>(nSeconds), 0}};
+    return utimensat(AT_FDCWD, strPath.c_str(), times, 0) == 0;
 }
 
 }  // namespace sysport

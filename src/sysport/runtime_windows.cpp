@@ -81,6 +81,24 @@ std::string make_temp_dir(const std::string& strPrefix)
     return std::string();
 }
 
+bool set_modified_time(const std::string& strPath, long long nSeconds)
+{
+    // Directories open only with the backup flag.
+    const HANDLE hFile = CreateFileA(strPath.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                     FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    // 100 ns intervals since 1601.
+    const unsigned long long nTicks = (static_cast<unsigned long long>(nSeconds) + 11644473600ULL) * 10000000ULL;
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(nTicks);
+    time.dwHighDateTime = static_cast<DWORD>(nTicks >> 32);
+    const bool bSet = SetFileTime(hFile, nullptr, &time, &time) != 0;
+    CloseHandle(hFile);
+    return bSet;
+}
+
 }  // namespace sysport
 
 #endif

@@ -160,6 +160,11 @@ std::string join_path(const std::string& strDir, const std::string& strName)
     if (!strDir.empty() && strDir.back() == '\\') {
         return strDir + strName;
     }
+    // A directory written with a trailing '/' names the same files as one
+    // without: both give one path, so a library is not opened twice.
+    if (!strDir.empty() && strDir.back() == '/') {
+        return strDir.substr(0, strDir.size() - 1) + "\\" + strName;
+    }
     return strDir + "\\" + strName;
 }
 

@@ -6,7 +6,14 @@ set -euo pipefail
 lib=$1
 shift
 # The C functions that must be exported are given after the library.
-symbols=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v -E '^(_init|_fini|_edata|_end|__bss_start)$')
+case "$lib" in
+  *.dll)
+    # A DLL's exports are the names of its export table.
+    symbols=$(x86_64-w64-mingw32-objdump -p "$lib" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' \
+              | awk 'NR > 1 && NF { print $NF }') ;;
+  *)
+    symbols=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v -E '^(_init|_fini|_edata|_end|__bss_start)$') ;;
+esac
 for fn in "$@"; do
   if ! grep -qx "$fn" <<<"$symbols"; then
     echo "missing export: $fn"

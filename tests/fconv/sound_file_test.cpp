@@ -63,6 +63,20 @@ bytes riff(const std::vector<chunk>& chunks)
     return file;
 }
 
+// The exit code and text of the app::exception f throws.
+template <typename F>
+std::string error(F f)
+{
+    try { f(); } catch (const app::exception& e) { return std::to_string(e.exit_code()) + ' ' + e.what(); }
+    return "no error";
+}
+
+std::string message(unsigned nLine, const std::string& strText, int nErrno)
+{
+    return std::to_string(exit_code::FileError) + " file_factory, line " + std::to_string(nLine) + ": " + strText +
+           ", errno=" + std::to_string(nErrno) + " \"" + std::strerror(nErrno) + "\"";
+}
+
 class SoundFile : public ::testing::Test {
 protected:
     SoundFile() { EXPECT_NE("", m_strDir); }
@@ -104,17 +118,14 @@ protected:
 
 TEST_F(SoundFile, StreamFailuresRaiseFileErrorsNamingTheStep)
 {
-    auto error = [](auto f) -> std::string {
-        try { f(); } catch (const app::exception& e) { return std::to_string(e.exit_code()) + ' ' + e.what(); }
-        return "no error";
-    };
-    auto message = [](unsigned nLine, const std::string& strText, int nErrno) {
-        return std::to_string(exit_code::FileError) + " file_factory, line " + std::to_string(nLine) + ": " + strText +
-               ", errno=" + std::to_string(nErrno) + " \"" + std::strerror(nErrno) + "\"";
-    };
     const std::string strIn = path("no.wav");
     EXPECT_EQ(message(21, "Cannot open file " + strIn + " for reading", ENOENT),
               error([&] { sound_stream s(strIn, true); }));
+}
+
+// A directory opened as a file and /dev/full: failures only Linux's files give.
+TEST_F(SoundFile, ReadAndWriteFailuresOfLinuxFilesRaiseFileErrors)
+{
     sound_stream directory(m_strDir, true);  // opens, but cannot be read
     std::uint8_t aBuf[8];
     EXPECT_EQ(message(48, "Error reading file", EISDIR), error([&] { directory.read(aBuf, sizeof(aBuf)); }));

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,7 @@
 #include "vocalith/ladspa/abstract_instance.h"
 #include "vocalith/ladspa/file.h"
 #include "vocalith/ladspa/plugin_factory.h"
+#include "sysport/platform.h"
 #include "sysport/runtime.h"
 
 namespace {
@@ -38,6 +40,10 @@ namespace {
 const std::string c_strLib = VOCALITH_TEST_PLUGIN_DIR;
 const std::string c_strAlt = VOCALITH_TEST_PLUGIN_ALT_DIR;
 const std::string c_strHostile = VOCALITH_HOSTILE_PLUGIN_DIR;
+// The fixture libraries as the registry names them.
+const std::string c_strLibBasic = sysport::join_path(c_strLib, "vt_basic.so");
+const std::string c_strAltBasic = sysport::join_path(c_strAlt, "vt_basic.so");
+const std::string c_strHostileLib = sysport::join_path(c_strHostile, "hostile.so");
 
 // The registry built from strPath at log level nLevel, with its log.
 struct scan {
@@ -79,7 +85,7 @@ std::string rejected(unsigned long nId, const std::string& strName, bool bNoAudi
     return "[WARN ] plugin_factory::check_ladspa_desc: LADSPA plugin id=" + strId + " '" + strName + "' " +
            (bNoAudio ? "has no input or output audio ports" : "lacks instantiate, connect_port or run") +
            "\n[WARN ] plugin_factory::check_ladspa_desc return false: LADSPA plugin id=" + strId + " [" +
-           c_strHostile + "/hostile.so]:[" + strName + "] skipped\n";
+           c_strHostileLib + "]:[" + strName + "] skipped\n";
 }
 
 // The loader's own text for a library that cannot be opened or has no entry.
@@ -94,12 +100,14 @@ std::string loader_error(const std::string& strPath)
 TEST(Registry, ScanKeepsTheFirstOfEachIdAndLogsEveryRejectedEntry)
 {
     const scan lib(c_strLib, 4);
-    EXPECT_EQ("[ERROR] plugin_factory::load_plugin: error opening shared object file '" + c_strLib +
-                  "/not_a_library.so': " + loader_error(c_strLib + "/not_a_library.so") +
+    const std::string strText = sysport::join_path(c_strLib, "not_a_library.so");
+    const std::string strNoDesc = sysport::join_path(c_strLib, "vt_nodesc.so");
+    EXPECT_EQ("[ERROR] plugin_factory::load_plugin: error opening shared object file '" + strText + "': " +
+                  loader_error(strText) +
                   "\n[ERROR] plugin_factory::load_plugin: error finding ladspa_descriptor symbol in object file '" +
-                  c_strLib + "/vt_nodesc.so': error msg \"" + loader_error(c_strLib + "/vt_nodesc.so") + "\"\n",
+                  strNoDesc + "': error msg \"" + loader_error(strNoDesc) + "\"\n",
               lib.strLog);
-    EXPECT_EQ(std::vector<std::string>{c_strLib + "/vt_basic.so"}, scan::keys(lib.pRegistry->files()));
+    EXPECT_EQ(std::vector<std::string>{c_strLibBasic}, scan::keys(lib.pRegistry->files()));
     EXPECT_EQ((std::vector<unsigned long>{77001, 77002, 77003, 77004, 77005}), scan::keys(lib.pRegistry->plugins()));
     // Loading counts on the file once; unloading what load() did not load does nothing.
     lib[77001].unload();
@@ -110,7 +118,7 @@ TEST(Registry, ScanKeepsTheFirstOfEachIdAndLogsEveryRejectedEntry)
     lib[77001].unload();
     EXPECT_FALSE(lib[77001].is_active());
 
-    const std::string strFile = c_strHostile + "/hostile.so";
+    const std::string strFile = c_strHostileLib;
     const scan hostile(c_strHostile, 4);
     EXPECT_EQ(duplicate(77503, strFile, strFile) + rejected(77504, "hostile no ports", true) +
                   rejected(77511, "hostile no run", false),
@@ -125,20 +133,22 @@ TEST(Registry, ScanKeepsTheFirstOfEachIdAndLogsEveryRejectedEntry)
 
 TEST(Registry, SearchPathOrderSeparatorsAndEnvironment)
 {
-    // The first library of an id in search order wins; ':' separates too.
-    const scan altFirst(c_strAlt + ":" + c_strLib, 4);
-    EXPECT_EQ(c_strAlt + "/vt_basic.so", altFirst[77001].filename());
+    // The first library of an id in search order wins; ':' separates too
+    // where it cannot follow a drive letter.
+    const std::string strColon = std::strchr(sysport::search_list_separators(), ':') != nullptr ? ":" : ";";
+    const scan altFirst(c_strAlt + strColon + c_strLib, 4);
+    EXPECT_EQ(c_strAltBasic, altFirst[77001].filename());
     EXPECT_NE(std::string::npos,
-              altFirst.strLog.find(duplicate(77005, c_strAlt + "/vt_basic.so", c_strLib + "/vt_basic.so")));
-    EXPECT_EQ(std::vector<std::string>{c_strAlt + "/vt_basic.so"}, scan::keys(altFirst.pRegistry->files()));
+              altFirst.strLog.find(duplicate(77005, c_strAltBasic, c_strLibBasic)));
+    EXPECT_EQ(std::vector<std::string>{c_strAltBasic}, scan::keys(altFirst.pRegistry->files()));
     // A library already open is not opened again, even written with a
     // trailing slash; "." and other one-character entries are skipped.
     EXPECT_EQ("", scan(c_strAlt + ";" + c_strAlt + "/;.;/;;", 4).strLog);
 
     // LADSPA_PATH is read for an empty path only.
     sysport::set_environment("LADSPA_PATH", c_strAlt.c_str());
-    EXPECT_EQ(c_strAlt + "/vt_basic.so", scan("", 0)[77001].filename());
-    EXPECT_EQ(c_strLib + "/vt_basic.so", scan(c_strLib, 0)[77001].filename());
+    EXPECT_EQ(c_strAltBasic, scan("", 0)[77001].filename());
+    EXPECT_EQ(c_strLibBasic, scan(c_strLib, 0)[77001].filename());
     sysport::set_environment("LADSPA_PATH", nullptr);
 }
 
@@ -277,7 +287,7 @@ TEST(Instances, HostilePluginsLeaveNoHandleAndNoPortUnconnected)
     const scan hostile(c_strHostile, 0);
     sysport::shared_library library;  // the registry's own, so its count of live handles
     std::string strError;
-    ASSERT_TRUE(library.open(c_strHostile + "/hostile.so", strError));
+    ASSERT_TRUE(library.open(c_strHostileLib, strError));
     const auto pfnHandles = reinterpret_cast<int (*)()>(library.symbol("hostile_handles_in_use", strError));
     // 77509 makes one handle at a time: a stereo instance fails at its second.
     for (const unsigned long nId : {77501UL, 77509UL}) {

@@ -1,12 +1,10 @@
 // The registry every converter of a search path shares, and the index of
 // plugin ids per library that lets the command open only what a preset needs.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,8 @@
 #include "api/converter.h"
 #include "vocalith/ladspa/plugin_index.h"
 #include "ladspa/registry_cache.h"
+#include "sysport/platform.h"
+#include "sysport/runtime.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/codec/id.h"
@@ -37,6 +37,10 @@ namespace fs = std::filesystem;
 const std::string c_strLib = VOCALITH_TEST_PLUGIN_DIR;
 const std::string c_strAlt = VOCALITH_TEST_PLUGIN_ALT_DIR;
 const std::string c_strHostile = VOCALITH_HOSTILE_PLUGIN_DIR;
+// The fixture libraries as the registry names them.
+const std::string c_strLibBasic = sysport::join_path(c_strLib, "vt_basic.so");
+const std::string c_strAltBasic = sysport::join_path(c_strAlt, "vt_basic.so");
+const std::string c_strHostileLib = sysport::join_path(c_strHostile, "hostile.so");
 
 // vt_gain (77001) at gain 0.5.
 const char* const c_pHalf =
@@ -67,29 +71,38 @@ std::vector<std::string> libraries(const ladspa::plugin_factory& registry)
 // A scratch plugin directory whose stamps the test sets, so that no change
 // falls within the file system's timestamp granularity.
 struct plugin_dir {
-    plugin_dir()
+    plugin_dir() : strPath(sysport::make_temp_dir("vocalith_registry_")), strRetired(strPath + ".old") {}
+    ~plugin_dir()
     {
-        char szName[] = "/tmp/vocalith_registry_XXXXXX";
-        strPath = ::mkdtemp(szName);
+        // Libraries the shared registry still holds cannot be deleted on
+        // Windows; the run's temporary folder keeps them there.
+        std::error_code error;
+        fs::remove_all(strPath, error);
+        fs::remove_all(strRetired, error);
     }
-    ~plugin_dir() { fs::remove_all(strPath); }
     // Puts a copy of strFrom at strName the way package managers do (a new
-    // file renamed over the old), then dates the file and the directory
-    // nSeconds after an hour ago.
+    // file renamed over the old; a library in use is moved aside first, since
+    // Windows renames a loaded library but never replaces it), then dates the
+    // file and the directory nSeconds after an hour ago.
     void put(const std::string& strFrom, const std::string& strName, int nSeconds)
     {
-        fs::copy_file(strFrom, strPath + "/new.tmp", fs::copy_options::overwrite_existing);
-        fs::rename(strPath + "/new.tmp", strPath + "/" + strName);
+        const std::string strTarget = sysport::join_path(strPath, strName);
+        fs::copy_file(strFrom, sysport::join_path(strPath, "new.tmp"), fs::copy_options::overwrite_existing);
+        if (fs::exists(strTarget)) {
+            fs::create_directories(strRetired);
+            fs::rename(strTarget, sysport::join_path(strRetired, std::to_string(nRetired++)));
+        }
+        fs::rename(sysport::join_path(strPath, "new.tmp"), strTarget);
         date(strName, nSeconds);
         date("", nSeconds);
     }
     void date(const std::string& strName, int nSeconds)
     {
-        const struct timespec times[2] = {{std::time(nullptr) - 3600 + nSeconds, 0},
-                                          {std::time(nullptr) - 3600 + nSeconds, 0}};
-        ASSERT_EQ(0, ::utimensat(AT_FDCWD, (strPath + "/" + strName).c_str(), times, 0));
+        ASSERT_TRUE(sysport::set_modified_time(strPath + "/" + strName, std::time(nullptr) - 3600 + nSeconds));
     }
     std::string strPath;
+    std::string strRetired;
+    unsigned int nRetired = 0;
 };
 
 struct quiet {
@@ -132,13 +145,14 @@ bool halves(app::converter& conv, std::int16_t nBase)
 TEST(SharedRegistry, GivesEveryConverterWhatItsOwnScanWould)
 {
     const quiet silence;
-    for (const std::string& strPath : {std::string("/usr/lib/ladspa"), c_strAlt + ";" + c_strLib + ";" + c_strHostile,
+    for (const std::string& strPath : {std::string(VOCALITH_SDK_PLUGIN_DIR),
+                                       c_strAlt + ";" + c_strLib + ";" + c_strHostile,
                                        c_strLib + ":" + c_strAlt + ";" + c_strLib + "/", std::string()}) {
         SCOPED_TRACE(strPath);
-        setenv("LADSPA_PATH", (c_strHostile + ";" + c_strAlt).c_str(), 1);
+        sysport::set_environment("LADSPA_PATH", (c_strHostile + ";" + c_strAlt).c_str());
         const std::shared_ptr<ladspa::plugin_factory> pShared = ladspa::registry_cache::instance().get(strPath);
         const ladspa::plugin_factory own(strPath);
-        unsetenv("LADSPA_PATH");
+        sysport::set_environment("LADSPA_PATH", nullptr);
         EXPECT_GT(own.plugins().size(), 4u);
         // Map equality: every plugin of one is in the other, and back.
         EXPECT_EQ(view(own), view(*pShared));
@@ -150,8 +164,8 @@ TEST(SharedRegistry, ScannedOnceUntilADirectoryChanges)
 {
     const quiet errorsOnly(1);
     plugin_dir dir;
-    dir.put(c_strLib + "/vt_basic.so", "fx.so", 0);
-    dir.put(c_strLib + "/not_a_library.so", "text.so", 10);
+    dir.put(c_strLibBasic, "fx.so", 0);
+    dir.put(sysport::join_path(c_strLib, "not_a_library.so"), "text.so", 10);
     app::s_Global.strLadspaDir = dir.strPath;
     ladspa::registry_cache& cache = ladspa::registry_cache::instance();
     const std::uint64_t nScans = cache.scan_count();
@@ -169,7 +183,7 @@ TEST(SharedRegistry, ScannedOnceUntilADirectoryChanges)
 
     // A new entry changes the directory: the next converter gets a new scan,
     // while the first goes on with the plugins it has.
-    dir.put(c_strHostile + "/hostile.so", "more.so", 20);
+    dir.put(c_strHostileLib, "more.so", 20);
     conv third(c_pHalf);
     EXPECT_EQ(nScans + 2, cache.scan_count());
     ASSERT_NE(nullptr, third.engine().get_ladspa_factory().get(77502));
@@ -184,7 +198,7 @@ TEST(SharedRegistry, ALibraryReplacedBetweenTwoCreationsIsSeenByTheSecond)
 {
     const quiet silence;
     plugin_dir dir;
-    dir.put(c_strLib + "/vt_basic.so", "fx.so", 0);
+    dir.put(c_strLibBasic, "fx.so", 0);
     ladspa::registry_cache& cache = ladspa::registry_cache::instance();
     // Another path's registry holding the same file, unused: dropped too.
     app::s_Global.strLadspaDir = dir.strPath + "/";
@@ -194,12 +208,12 @@ TEST(SharedRegistry, ALibraryReplacedBetweenTwoCreationsIsSeenByTheSecond)
         conv before(c_pHalf);
         EXPECT_TRUE(halves(before, 0));
     }
-    dir.put(c_strHostile + "/hostile.so", "fx.so", 30);
+    dir.put(c_strHostileLib, "fx.so", 30);
     conv after("<jackrack></jackrack>");
     const ladspa::plugin_factory& changed = after.engine().get_ladspa_factory();
     EXPECT_EQ(nullptr, changed.get(77001));
     ASSERT_NE(nullptr, changed.get(77502));
-    EXPECT_EQ(dir.strPath + "/fx.so", changed.get(77502)->filename());
+    EXPECT_EQ(sysport::join_path(dir.strPath, "fx.so"), changed.get(77502)->filename());
 
     // Only the directory's stamp counts: a file rewritten in place is not
     // looked at again while the directory keeps its date.
@@ -218,7 +232,7 @@ TEST(SharedRegistry, ConvertersMadeOnFourThreadsWhileAFifthConverts)
 {
     const quiet silence;
     plugin_dir dir;
-    dir.put(c_strLib + "/vt_basic.so", "fx.so", 0);
+    dir.put(c_strLibBasic, "fx.so", 0);
     app::s_Global.strLadspaDir = dir.strPath;
     // 10 s by default; VOCALITH_STRESS_SECONDS shortens or lengthens the run.
     const char* pSeconds = std::getenv("VOCALITH_STRESS_SECONDS");
@@ -255,10 +269,10 @@ TEST(PluginIndex, OpensTheFirstHolderOfEachIdInSearchOrder)
 {
     const quiet silence;
     ladspa::plugin_index index("");
-    const std::string strAltFirst = c_strAlt + ";" + c_strHostile + ":" + c_strLib;
-    EXPECT_EQ((std::vector<std::string>{c_strAlt + "/vt_basic.so", c_strHostile + "/hostile.so"}),
+    const std::string strAltFirst = c_strAlt + ";" + c_strHostile + ";" + c_strLib;
+    EXPECT_EQ((std::vector<std::string>{c_strAltBasic, c_strHostileLib}),
               index.libraries_for(strAltFirst, {77502, 77001, 99999, 77005}));
-    EXPECT_EQ(std::vector<std::string>{c_strLib + "/vt_basic.so"},
+    EXPECT_EQ(std::vector<std::string>{c_strLibBasic},
               index.libraries_for(c_strLib + ";" + c_strAlt, {77001, 77003}));
     EXPECT_EQ(std::vector<std::string>(), index.libraries_for(c_strLib, {77504}));  // rejected: never registered
 
@@ -278,11 +292,12 @@ TEST(PluginIndex, KeptInAFileAndReprobedOnlyForChangedLibraries)
 {
     const quiet silence;
     plugin_dir dir, cache;
-    dir.put(c_strLib + "/vt_basic.so", "a.so", 0);
-    dir.put(c_strHostile + "/hostile.so", "b.so", 0);
-    dir.put(c_strLib + "/not_a_library.so", "c.so", 0);
+    dir.put(c_strLibBasic, "a.so", 0);
+    dir.put(c_strHostileLib, "b.so", 0);
+    dir.put(sysport::join_path(c_strLib, "not_a_library.so"), "c.so", 0);
     const std::string strFile = cache.strPath + "/vocalith/plugin-index";
-    const std::vector<std::string> both{dir.strPath + "/a.so", dir.strPath + "/b.so"};
+    const std::string strA = sysport::join_path(dir.strPath, "a.so");
+    const std::vector<std::string> both{strA, sysport::join_path(dir.strPath, "b.so")};
     {
         ladspa::plugin_index index(strFile);
         EXPECT_EQ(both, index.libraries_for(dir.strPath, {77502, 77001, 99999}));
@@ -296,10 +311,10 @@ TEST(PluginIndex, KeptInAFileAndReprobedOnlyForChangedLibraries)
     }
     // b.so replaced by a copy of a.so: its stamp changed, so it is opened
     // again, and 77001 now has two holders of which a.so comes first.
-    dir.put(c_strLib + "/vt_basic.so", "b.so", 5);
+    dir.put(c_strLibBasic, "b.so", 5);
     {
         ladspa::plugin_index index(strFile);
-        EXPECT_EQ(std::vector<std::string>{dir.strPath + "/a.so"},
+        EXPECT_EQ(std::vector<std::string>{strA},
                   index.libraries_for(dir.strPath, {77001, 77002, 77502}));
         EXPECT_EQ(1u, index.probe_count());
         EXPECT_TRUE(index.save());
@@ -308,10 +323,10 @@ TEST(PluginIndex, KeptInAFileAndReprobedOnlyForChangedLibraries)
     // no failure of the lookup.
     std::ofstream(strFile) << "vocalith plugin index 1\n12 x\n";
     ladspa::plugin_index damaged(strFile);
-    EXPECT_EQ(std::vector<std::string>{dir.strPath + "/a.so"}, damaged.libraries_for(dir.strPath, {77001}));
+    EXPECT_EQ(std::vector<std::string>{strA}, damaged.libraries_for(dir.strPath, {77001}));
     EXPECT_EQ(1u, damaged.probe_count());
     ladspa::plugin_index unwritable(dir.strPath + "/a.so/plugin-index");
-    EXPECT_EQ(std::vector<std::string>{dir.strPath + "/a.so"}, unwritable.libraries_for(dir.strPath, {77001}));
+    EXPECT_EQ(std::vector<std::string>{strA}, unwritable.libraries_for(dir.strPath, {77001}));
     EXPECT_FALSE(unwritable.save());
 }
 

@@ -1,0 +1,135 @@
+// The C boundary where only Linux can reach: a libgsm that runs out of
+// memory (interposed through the dynamic loader), and every plugin Debian
+// packages, each in a child process of its own.
+#include <dlfcn.h>
+#include <gmock/gmock.h>
+#include <gsm.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vocalith/app/globals.h"
+#include "vocalith/codec/factory.h"
+#include "vocalith/codec/id.h"
+#include "vocalith/ladspa/plugin_factory.h"
+#include "vocalith/vocalith.h"
+
+namespace {
+bool g_bGsmFails = false;
+}
+
+// libgsm's constructor, interposed: it runs out of memory while g_bGsmFails is set.
+extern "C" gsm gsm_create(void)
+{
+    static const auto pfnReal = reinterpret_cast<gsm (*)(void)>(dlsym(RTLD_NEXT, "gsm_create"));
+    return g_bGsmFails ? nullptr : pfnReal();
+}
+
+namespace {
+
+// A GSM coder state that cannot be made fails the call with one error line,
+// and the factory hands out no coder.
+TEST(Api, AGsmStateThatCannotBeMadeFailsTheCall)
+{
+    const app::Globals saved = app::s_Global;
+    app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
+    app::s_Global.nLogLevel = 1;
+    void* pHandle = vocalith_init_string(1, 8000, "<jackrack></jackrack>");
+    ASSERT_NE(nullptr, pHandle);
+    const unsigned char bytes[330] = {0};
+    const vocalith_write_fn pfnIgnore = [](void*, const void*, unsigned int) { return 0; };
+    testing::internal::CaptureStderr();
+    g_bGsmFails = true;
+    EXPECT_EQ(-1, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_GSM610, bytes, 330,
+                                   VOCALITH_CODEC_ULAW));
+    EXPECT_EQ(-1, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_GSM610, bytes, 330,
+                                   VOCALITH_CODEC_GSM610));
+    EXPECT_EQ(nullptr, codec::factory::instance().create_decoder(codec::id_gsm_610));
+    EXPECT_EQ(nullptr, codec::factory::instance().create_encoder(codec::id_gsm_610));
+    g_bGsmFails = false;
+    EXPECT_EQ("[ERROR] vocalith_convert: no codec found for nInCodec=6, nOutCodec=5\n"
+              "[ERROR] vocalith_convert: no codec found for nInCodec=6, nOutCodec=6\n",
+              testing::internal::GetCapturedStderr());
+    vocalith_fini(pHandle);
+    app::s_Global = saved;
+}
+
+int append_bytes(void* pUser, const void* pData, unsigned int nSize)
+{
+    std::string& strOut = *static_cast<std::string*>(pUser);
+    strOut.append(static_cast<const char*>(pData), nSize);
+    return 0;
+}
+
+std::string entry(unsigned long nId)
+{
+    return "<plugin><id>" + std::to_string(nId) + "</id><enabled>true</enabled></plugin>";
+}
+
+// Every packaged plugin, first in a chain whose next entry refuses to
+// instantiate (many packaged filters crash in cleanup when never activated):
+// the change fails with one error line, and the old preset keeps running.
+// One child process per plugin, so that one crash cannot hide the rest.
+TEST(Api, AChangeThatFailsAfterAnyPackagedPluginKeepsTheOldPreset)
+{
+    const app::Globals saved = app::s_Global;
+    app::s_Global.nLogLevel = 0;
+    for (const char* pszLibrary : {"caps.so", "cmt.so", "notch_iir_1894.so", "butterworth_1902.so", "tap_echo.so"}) {
+        ASSERT_EQ(0, access((std::string("/usr/lib/ladspa/") + pszLibrary).c_str(), R_OK)) << pszLibrary;
+    }
+    std::vector<std::pair<unsigned long, std::string>> plugins;
+    {
+        const ladspa::plugin_factory system("/usr/lib/ladspa");
+        for (const auto& plugin : system.plugins()) plugins.emplace_back(plugin.first, plugin.second->filename());
+    }
+    ASSERT_GT(plugins.size(), 150u);
+    app::s_Global.strLadspaDir = VOCALITH_API_PLUGIN_PATH;
+    void* pHandle = vocalith_init_string(
+        2, 8000, "<jackrack><plugin><id>77001</id><enabled>true</enabled><controlrow><value>3</value></controlrow>"
+                 "</plugin></jackrack>");
+    ASSERT_NE(nullptr, pHandle);
+    std::vector<std::int16_t> samples(1024);  // two whole filter blocks of stereo
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 7919) % 8000 - 4000);
+    std::string strBefore;
+    ASSERT_EQ(0, vocalith_convert(pHandle, append_bytes, &strBefore, VOCALITH_CODEC_PCM16LE, samples.data(), 2048,
+                                  VOCALITH_CODEC_PCM16LE));
+    ASSERT_EQ(3 * samples[501], reinterpret_cast<const std::int16_t*>(strBefore.data())[501]);
+    for (const auto& plugin : plugins) {
+        int aPipe[2];
+        ASSERT_EQ(0, pipe(aPipe));
+        const pid_t nChild = fork();
+        ASSERT_NE(-1, nChild);
+        if (nChild == 0) {
+            close(aPipe[0]);
+            dup2(aPipe[1], 2);
+            app::s_Global.nLogLevel = 1;
+            const std::string strXml = "<jackrack>" + entry(plugin.first) + entry(77501) + "</jackrack>";
+            if (vocalith_change_preset_string(pHandle, strXml.c_str()) != -1) _exit(10);
+            std::string strAfter;
+            vocalith_convert(pHandle, append_bytes, &strAfter, VOCALITH_CODEC_PCM16LE, samples.data(), 2048,
+                             VOCALITH_CODEC_PCM16LE);
+            _exit(strAfter == strBefore ? 0 : 11);
+        }
+        close(aPipe[1]);
+        std::string strLog;
+        char aText[512];
+        for (ssize_t n; (n = read(aPipe[0], aText, sizeof aText)) > 0;) strLog.append(aText, static_cast<std::size_t>(n));
+        close(aPipe[0]);
+        int nStatus = 0;
+        ASSERT_EQ(nChild, waitpid(nChild, &nStatus, 0));
+        SCOPED_TRACE(::testing::Message() << "plugin " << plugin.first << " of " << plugin.second);
+        EXPECT_TRUE(WIFEXITED(nStatus)) << "ended by signal " << WTERMSIG(nStatus);
+        EXPECT_EQ(0, WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 0) << "10: not refused, 11: old preset changed";
+        EXPECT_THAT(strLog, ::testing::MatchesRegex("\\[ERROR\\] vocalith_change_preset_string exception: "
+                                                    "[^\n]*id=77501 [^\n]*cannot be instantiated[^\n]*\n"));
+    }
+    vocalith_fini(pHandle);
+    app::s_Global = saved;
+}
+
+}  // namespace
