@@ -584,16 +584,13 @@ TEST_F(command, inline_chains_run_as_their_preset_files_do)
     const std::string strDoc = shell(c_strTool + "preset -e cmt:amp_mono -e pitchScale:'\"co-eff\"'=1.3 -w 0.25 "
                                      "-e 1904:0=300,res=0.5 --channels 2" + c_strLadspa);
     EXPECT_EQ(std::string::npos, strDoc.find("<wet_dry_enabled>true", strDoc.find("1904")));
-    const std::string strPlugins[] = {"<id>1067</id>", "<id>1193</id>", "<id>1904</id>"};
-    const std::string strRows[] = {"<value>1</value>", "<value>1.3</value>", "<value>300</value>",
-                                   "<value>0.5</value>"};
     std::size_t nAt = 0;
-    for (const std::string& strPart : {strPlugins[0], std::string("<wet_dry_enabled>false"), strRows[0],
-                                       strPlugins[1], std::string("<wet_dry_enabled>true"),
-                                       std::string("<value>0.25</value>\n      <value>0.25</value>"), strRows[1],
-                                       strPlugins[2], strRows[2], strRows[3], std::string("</jackrack>")}) {
-        nAt = strDoc.find(strPart, nAt);
-        ASSERT_NE(std::string::npos, nAt) << strPart << " in order in\n" << strDoc;
+    for (const char* pszPart : {"<id>1067</id>", "<wet_dry_enabled>false", "<value>1</value>", "<id>1193</id>",
+                                "<wet_dry_enabled>true", "<value>0.25</value>\n      <value>0.25</value>",
+                                "<value>1.3</value>", "<id>1904</id>", "<value>300</value>", "<value>0.5</value>",
+                                "</jackrack>"}) {
+        nAt = strDoc.find(pszPart, nAt);
+        ASSERT_NE(std::string::npos, nAt) << pszPart << " in order in\n" << strDoc;
     }
     // Refused with status 2 and one line, before any output exists.
     for (const char* pszChain : {"amp_mono:gain=1,Gain=2", "amp_mono:volume=1", "no_such_label", "amp_mono:gain=loud",
