@@ -92,7 +92,10 @@ int main(int argc, char** argv)
             std::fflush(stdout);
             std::fprintf(stderr, "vocalith %s: %s\n", cmd.pSub->get_name().c_str(),
                          tool::user_message(e.what()).c_str());
-            return dynamic_cast<const tool::usage_error*>(&e) != nullptr ? 2 : 1;
+            // The statuses convert gives (run_reported): an error's own, and
+            // for the library's exceptions, which come before any output, 2.
+            const auto* pError = dynamic_cast<const tool::error*>(&e);
+            return pError != nullptr ? pError->status() : tool::exit_usage;
         }
     }
     return c_nUsageStatus;
