@@ -5,11 +5,10 @@
 #   bash scripts/cross.sh windows|aarch64 [--no-test]
 #
 # The dependencies that Debian does not package for the target (libxml2,
-# libgsm, GoogleTest, the LADSPA SDK's example plugins) are built from their
-# Debian sources once and kept under $VOCALITH_CROSS_CACHE (default
+# libgsm, libsndfile, libsoxr, GoogleTest, the LADSPA SDK's example plugins)
+# are built from their Debian sources once and kept under $VOCALITH_CROSS_CACHE (default
 # /var/cache/vocalith-cross), in a folder named after their versions.
-# The build goes to build-<target>/ beside the sources. The Windows build
-# leaves out the command (it needs libsndfile and libsoxr, not built here yet).
+# The build goes to build-<target>/ beside the sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,7 +31,7 @@ case "$target" in
     ar=x86_64-w64-mingw32-ar
     toolchain=$root/cmake/toolchains/windows-x86_64.cmake
     plugin_suffix=.dll
-    extra=(-DVOCALITH_BUILD_TOOLS=OFF)
+    extra=(-DVOCALITH_BUILD_TOOLS=ON)
     ;;
   aarch64)
     triple=aarch64-linux-gnu
@@ -41,7 +40,7 @@ case "$target" in
     ar=aarch64-linux-gnu-ar
     toolchain=$root/cmake/toolchains/linux-aarch64.cmake
     plugin_suffix=.so
-    extra=()
+    extra=(-DVOCALITH_BUILD_TOOLS=ON)
     ;;
   *)
     echo "usage: cross.sh windows|aarch64 [--no-test]" >&2
@@ -59,10 +58,12 @@ mkdir -p "$cache/src"
 src_version() { apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2; exit }'; }
 v_xml=$(src_version libxml2)
 v_gsm=$(src_version libgsm)
+v_sndfile=$(src_version libsndfile)
+v_soxr=$(src_version libsoxr)
 v_ladspa=$(src_version ladspa-sdk)
 v_gtest=$(dpkg-query -W -f='${Version}' googletest)
 v_cc=$($cc -dumpfullversion)
-key="$target-xml2_$v_xml-gsm_$v_gsm-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
+key="$target-xml2_$v_xml-gsm_$v_gsm-sndfile_$v_sndfile-soxr_$v_soxr-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
 prefix=$cache/${key//[^A-Za-z0-9._+-]/_}
 export VOCALITH_CROSS_PREFIX=$prefix
 
@@ -120,6 +121,35 @@ build_dependencies() {
   $ar rcs "$stage/lib/libgsm.a" "${objects[@]}"
   mkdir -p "$stage/include/gsm"
   cp "$gsm/inc/gsm.h" "$stage/include/gsm/"
+
+  # The command's sound files and resampler. No external codec libraries:
+  # WAV, AIFF, AU and raw are what the command's tests read and write.
+  echo "cross.sh: building libsndfile $v_sndfile for $target"
+  mkdir "$work/sndfile"
+  local sndfile
+  sndfile=$(unpack libsndfile "$work/sndfile")
+  cmake -S "$sndfile" -B "$work/sndfile/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
+    -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON >/dev/null
+  cmake --build "$work/sndfile/build" -j"$jobs" >/dev/null
+  cmake --install "$work/sndfile/build" >/dev/null
+
+  echo "cross.sh: building libsoxr $v_soxr for $target"
+  mkdir "$work/soxr"
+  local soxr
+  soxr=$(unpack libsoxr "$work/soxr")
+  cmake -S "$soxr" -B "$work/soxr/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF >/dev/null
+  cmake --build "$work/soxr/build" -j"$jobs" >/dev/null
+  cmake --install "$work/soxr/build" >/dev/null
+  # Its CMake files install no pkg-config file, which the command looks for;
+  # both files name the prefix relative to themselves, as it is moved after.
+  sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|' "$stage/lib/pkgconfig/sndfile.pc"
+  printf '%s\n' 'prefix=${pcfiledir}/../..' 'libdir=${prefix}/lib' 'includedir=${prefix}/include' '' 'Name: soxr' \
+    'Description: resampler' "Version: ${v_soxr%%-*}" 'Libs: -L${libdir} -lsoxr -lm' 'Cflags: -I${includedir}' \
+    >"$stage/lib/pkgconfig/soxr.pc"
 
   echo "cross.sh: building GoogleTest $v_gtest for $target"
   cmake -S /usr/src/googletest -B "$work/gtest" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \

@@ -13,6 +13,7 @@
 #include "sndfile_pipe.h"
 #include "sound_type.h"
 #include "stdin_peek.h"
+#include "sysport/runtime.h"
 #include "vocalith/codec/factory.h"
 #include "vocalith/fconv/wav_file.h"
 
@@ -156,7 +157,7 @@ void input_file::open_sndfile()
     std::memset(&info, 0, sizeof info);
     SNDFILE* p = nullptr;
     if (m_bPipe) {
-        m_nPipeFd = m_strPath == "-" ? STDIN_FILENO : ::open(m_strPath.c_str(), O_RDONLY);
+        m_nPipeFd = m_strPath == "-" ? STDIN_FILENO : sysport::open_for_reading(m_strPath);
         m_pPipe.reset(new sndfile_pipe(m_nPipeFd));
         p = m_pPipe->open(info);
     } else {

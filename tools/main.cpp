@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "sysport/runtime.h"
 
 namespace {
 
@@ -54,9 +55,14 @@ tool::command add_help(CLI::App& app, std::string& strTopic)
 
 int main(int argc, char** argv)
 {
+    // Sound streams through the standard input and output stay as they are.
+    sysport::set_binary_mode(0);
+    sysport::set_binary_mode(1);
     CLI::App app("Voice presets for telephone audio: convert, describe, plugins, dtmf", "vocalith");
     app.set_version_flag("--version", VOCALITH_VERSION);
     app.require_subcommand(1);
+    // Options start with '-' everywhere: "/dir/file" is a path, also on Windows.
+    app.allow_windows_style_options(false);
     std::string strTopic;
     std::vector<tool::command> commands = {tool::add_convert(app), tool::add_describe(app),
                                            tool::add_plugins(app), tool::add_dtmf(app),

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include "common.h"
+#include "sysport/runtime.h"
 
 namespace tool {
 
@@ -78,13 +78,13 @@ stdin_peek::stdin_peek(std::size_t nBytes) : m_bPipe(false), m_pDone(std::make_s
     }
     int fds[2];
     int fdFrom = ::dup(STDIN_FILENO);
-    if (fdFrom < 0 || ::pipe(fds) != 0 || ::dup2(fds[0], STDIN_FILENO) < 0) {
+    if (fdFrom < 0 || !sysport::make_pipe(fds) || ::dup2(fds[0], STDIN_FILENO) < 0) {
         int nErr = errno;
         throw error(format("standard input: %s", std::strerror(nErr)));
     }
     ::close(fds[0]);
     // A reader that stops early must not kill the process through the relay.
-    std::signal(SIGPIPE, SIG_IGN);
+    sysport::ignore_broken_pipes();
     m_relay = std::thread(relay, m_strBytes, fdFrom, fds[1], m_pDone);
 }
 

@@ -31,6 +31,19 @@ std::string executable_path();
 // files, its name starting with strPrefix; "" when that failed.
 std::string make_temp_dir(const std::string& strPrefix);
 
+// An anonymous pipe: fds[0] reads what fds[1] writes, both in binary mode;
+// false (errno set) when none could be made.
+bool make_pipe(int fds[2]);
+
+// A write to a pipe whose reader has gone fails instead of ending the process.
+void ignore_broken_pipes();
+
+// Bytes pass through file descriptor fd unchanged (no line-end translation).
+void set_binary_mode(int fd);
+
+// Opens strPath for reading bytes as they are; -1 (errno set) when it cannot.
+int open_for_reading(const std::string& strPath);
+
 // Dates the last change of a file or directory at nSeconds since 1970;
 // false when the system refused.
 bool set_modified_time(const std::string& strPath, long long nSeconds);

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <locale.h>
+#include <signal.h>
 #include <sched.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -59,6 +60,25 @@ std::string make_temp_dir(const std::string& strPrefix)
     const char* pTmp = getenv("TMPDIR");
     std::string strTemplate = std::string(pTmp != nullptr && *pTmp != '\0' ? pTmp : "/tmp") + "/" + strPrefix + "XXXXXX";
     return mkdtemp(&strTemplate[0]) != nullptr ? strTemplate : std::string();
+}
+
+bool make_pipe(int fds[2])
+{
+    return pipe(fds) == 0;
+}
+
+void ignore_broken_pipes()
+{
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void set_binary_mode(int)
+{
+}
+
+int open_for_reading(const std::string& strPath)
+{
+    return open(strPath.c_str(), O_RDONLY);
 }
 
 bool set_modified_time(const std::string& strPath, long long nSeconds)

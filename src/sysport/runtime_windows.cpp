@@ -81,6 +81,27 @@ std::string make_temp_dir(const std::string& strPrefix)
     return std::string();
 }
 
+bool make_pipe(int fds[2])
+{
+    return _pipe(fds, 65536, _O_BINARY) == 0;
+}
+
+void ignore_broken_pipes()
+{
+    // Writes to a closed pipe fail with EPIPE here; there is no signal.
+}
+
+void set_binary_mode(int fd)
+{
+    _setmode(fd, _O_BINARY);
+}
+
+int open_for_reading(const std::string& strPath)
+{
+    int fd = -1;
+    return _sopen_s(&fd, strPath.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0) == 0 ? fd : -1;
+}
+
 bool set_modified_time(const std::string& strPath, long long nSeconds)
 {
     // Directories open only with the backup flag.
