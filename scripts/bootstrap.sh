@@ -34,7 +34,7 @@ packages=(
 )
 if [ "$cross" = 1 ]; then
   packages+=(
-    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 zip unzip
     g++-aarch64-linux-gnu qemu-user
     dpkg-dev googletest
   )

@@ -2,7 +2,11 @@
 # Builds vocalith for another platform and runs its test suite there through
 # an emulator: Windows x86-64 under wine, Linux AArch64 under qemu.
 #
-#   bash scripts/cross.sh windows|aarch64 [--no-test]
+#   bash scripts/cross.sh windows|aarch64 [--no-test] [--package]
+#
+# --package (windows) then makes vocalith-VERSION-win64.zip beside the
+# sources: the DLL, its import library, the headers, vocalith.exe, the
+# bundled presets and the README, and runs the zipped command once.
 #
 # The dependencies that Debian does not package for the target (libxml2,
 # libgsm, libsndfile, libsoxr, GoogleTest, the LADSPA SDK's example plugins)
@@ -16,9 +20,11 @@ root=$PWD
 target=${1:-}
 shift || true
 run_tests=1
+package=0
 for arg in "$@"; do
   case "$arg" in
     --no-test) run_tests=0 ;;
+    --package) package=1 ;;
     *) echo "cross.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
@@ -43,7 +49,7 @@ case "$target" in
     extra=(-DVOCALITH_BUILD_TOOLS=ON)
     ;;
   *)
-    echo "usage: cross.sh windows|aarch64 [--no-test]" >&2
+    echo "usage: cross.sh windows|aarch64 [--no-test] [--package]" >&2
     exit 2
     ;;
 esac
@@ -186,6 +192,7 @@ if [ "$target" = windows ]; then
   # A prefix of the run's own, so that wine's first start leaves nothing in
   # the user's home; the tests' plugin folders are the only state it keeps.
   export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+  wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
   export WINEDEBUG=-all
   # Programs that link the DLL find it there.
   export WINEPATH=$build/src
@@ -207,3 +214,43 @@ if [ "$run_tests" = 1 ]; then
   ctest --test-dir "$build" -j"$jobs" --output-on-failure -LE host_tools
 fi
 
+if [ "$package" = 1 ]; then
+  if [ "$target" != windows ]; then
+    echo "cross.sh: --package makes the Windows zip only" >&2
+    exit 2
+  fi
+  version=$(sed -n 's/^project(vocalith_core VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  name=vocalith-$version-win64
+  zip=$root/$name.zip
+  staging=$build/package
+  rm -rf "$staging" "$zip"
+  cmake --install "$build" --prefix "$staging/$name" --strip >/dev/null
+  # Shell completion means nothing on Windows.
+  rm -rf "$staging/$name/share/bash-completion"
+  cp README.md "$staging/$name/"
+  (cd "$staging" && zip -qr "$zip" "$name")
+  unzip -l "$zip"
+
+  # The zip on its own: unpacked elsewhere, its command finds its DLL beside
+  # it (no WINEPATH) and runs the speech sample through the SDK's amp DLL at
+  # half gain.
+  mkdir "$staging/check"
+  unzip -q "$zip" -d "$staging/check"
+  exe=$staging/check/$name/bin/vocalith.exe
+  for file in bin/vocalith_core.dll lib/vocalith_core.lib include/vocalith/vocalith.h include/vocalith/export.h \
+              share/vocalith/presets/robot.xml README.md; do
+    [ -f "$staging/check/$name/$file" ] || { echo "cross.sh: $file is missing from $zip" >&2; exit 1; }
+  done
+  shown=$(env -u WINEPATH "$wine" "$exe" --version | tr -d '\r')
+  [ "$shown" = "$version" ] || [ "$shown" = "vocalith $version" ] \
+    || { echo "cross.sh: the zipped command says '$shown', not $version" >&2; exit 1; }
+  env -u WINEPATH "$wine" "$exe" convert --log-level 2 --ladspa-path "$prefix/ladspa" -e amp_mono:Gain=0.5 \
+      samples/speech.wav "$staging/half.wav" \
+    || { echo "cross.sh: the zipped command did not convert through the SDK's amp" >&2; exit 1; }
+  # The same bytes as the command's on Linux x86-64 (the identity test's list).
+  [ "$(sha256sum <"$staging/half.wav" | cut -d' ' -f1)" = "$(awk '$1 == "command.wav" { print $2 }' \
+      tests/identity/digests.txt)" ] \
+    || { echo "cross.sh: the zipped command's output differs from Linux x86-64's" >&2; exit 1; }
+  rm -rf "$staging"
+  echo "cross.sh: $zip"
+fi
