@@ -7,6 +7,10 @@ endif()
 
 # Without -fno-math-errno gcc turns lrintf into a library call per sample.
 add_compile_options(-fno-math-errno)
+# The same bytes out on every processor: gcc fuses a * b + c into one
+# rounding where the processor has an instruction for it (every AArch64),
+# which x86-64 without FMA does not.
+add_compile_options(-ffp-contract=off)
 
 # Every warning in our own code; errors only when asked (CI asks).
 function(vocalith_warnings target)

@@ -70,6 +70,10 @@ v_ladspa=$(src_version ladspa-sdk)
 v_gtest=$(dpkg-query -W -f='${Version}' googletest)
 v_cc=$($cc -dumpfullversion)
 key="$target-xml2_$v_xml-gsm_$v_gsm-sndfile_$v_sndfile-soxr_$v_soxr-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
+if [ "$target" = aarch64 ]; then
+  v_zlib=$(src_version zlib)
+  key="$key-zlib_$v_zlib"
+fi
 prefix=$cache/${key//[^A-Za-z0-9._+-]/_}
 export VOCALITH_CROSS_PREFIX=$prefix
 
@@ -77,7 +81,10 @@ export VOCALITH_CROSS_PREFIX=$prefix
 # top folder. The download is kept; dpkg-source applies Debian's patches.
 unpack() {
   local pkg=$1 dir=$2
-  (cd "$cache/src" && ls "${pkg}"_*.dsc >/dev/null 2>&1 || apt-get source --download-only -qq "$pkg" >/dev/null)
+  # The newest version first; where the archive lacks its files (an update's
+  # sources can be missing), the version the cache key names.
+  (cd "$cache/src" && ls "${pkg}"_*.dsc >/dev/null 2>&1 || apt-get source --download-only -qq "$pkg" >/dev/null 2>&1 ||
+    apt-get source --download-only -qq "$pkg=$(src_version "$pkg")" >/dev/null)
   local dsc
   dsc=$(ls "$cache/src/${pkg}"_*.dsc | head -n 1)
   if ! (cd "$dir" && dpkg-source -x -q "$dsc" >/dev/null 2>&1); then
@@ -96,6 +103,19 @@ build_dependencies() {
   rm -rf "$stage"
   mkdir -p "$stage/include" "$stage/lib" "$stage/ladspa"
 
+  # Debian packages no zlib for AArch64 beside the cross compiler: libxml2
+  # needs it for compressed presets.
+  local zlib_args=()
+  if [ "$target" = aarch64 ]; then
+    echo "cross.sh: building zlib $v_zlib for $target"
+    mkdir "$work/zlib"
+    local zlib
+    zlib=$(unpack zlib "$work/zlib")
+    (cd "$zlib" && CHOST=$triple ./configure --static --prefix="$stage" >/dev/null && make -j"$jobs" libz.a >/dev/null &&
+      make install >/dev/null)
+    zlib_args=(-DZLIB_INCLUDE_DIR="$stage/include" -DZLIB_LIBRARY="$stage/lib/libz.a")
+  fi
+
   echo "cross.sh: building libxml2 $v_xml for $target"
   mkdir "$work/xml2"
   local xml
@@ -104,7 +124,7 @@ build_dependencies() {
     -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
     -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ZLIB=ON \
     -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
-    -DLIBXML2_WITH_ICU=OFF >/dev/null
+    -DLIBXML2_WITH_ICU=OFF "${zlib_args[@]}" >/dev/null
   cmake --build "$work/xml2/build" -j"$jobs" >/dev/null
   cmake --install "$work/xml2/build" >/dev/null
   # Only the static archive is there: its private libraries (zlib, winsock)
@@ -140,6 +160,12 @@ build_dependencies() {
     -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON >/dev/null
   cmake --build "$work/sndfile/build" -j"$jobs" >/dev/null
   cmake --install "$work/sndfile/build" >/dev/null
+  # libsndfile carries its own copy of the GSM coder under libgsm's names,
+  # which two static archives in one link (the command's tests) cannot both
+  # define: its copy gets names of its own.
+  "$triple-nm" -g --defined-only "$stage/lib/libgsm.a" | awk 'NF == 3 { print $3, "sndfile_" $3 }' | sort -u \
+    >"$work/sndfile/gsm.syms"
+  "$triple-objcopy" --redefine-syms="$work/sndfile/gsm.syms" "$stage/lib/libsndfile.a"
 
   echo "cross.sh: building libsoxr $v_soxr for $target"
   mkdir "$work/soxr"
@@ -169,7 +195,7 @@ build_dependencies() {
   sdk=$(unpack ladspa-sdk "$work/ladspa")
   cp "$sdk/src/ladspa.h" "$stage/include/"
   for plugin in amp delay filter; do
-    $cc -O2 -shared -fPIC -I"$sdk/src" "$sdk/src/plugins/$plugin.c" -o "$stage/ladspa/$plugin$plugin_suffix" -lm
+    $cc -O2 -ffp-contract=off -shared -fPIC -I"$sdk/src" "$sdk/src/plugins/$plugin.c" -o "$stage/ladspa/$plugin$plugin_suffix" -lm
   done
 
   # Header-only libraries of the command and the tests, as the host has them.

@@ -111,6 +111,9 @@ TEST_F(engine, the_filter_stage_switches_between_blocks_and_stop_is_process_wide
 }
 
 std::uint64_t g_nRunMode = 0;
+// A product below the smallest normal float: zero only where results flush.
+volatile float g_fTiny = 1e-37f;
+float g_fRunTinyProduct = 0.0f;
 
 struct mode_sink : byte_sink {
     void write(const void* pData, unsigned int nSize) override
@@ -121,8 +124,9 @@ struct mode_sink : byte_sink {
     std::vector<std::uint64_t> modes;
 };
 
-// Plugins run with denormals flushed; the host's callback, in the middle of
-// the same call, sees the host's own mode, which is also what the call leaves.
+// Plugins run with denormals flushed (the bits set, and a denormal product
+// coming out as zero); the host's callback, in the middle of the same call,
+// sees the host's own mode, which is also what the call leaves.
 TEST_F(engine, only_the_plugins_run_with_denormals_flushed)
 {
     constexpr std::uint64_t nFlush = app::flush_denormals_scope::c_nFlushBits;
@@ -133,11 +137,17 @@ TEST_F(engine, only_the_plugins_run_with_denormals_flushed)
     command_processor engine(registry(), gain(2.0f));
     const std::vector<char> input = noise16(1000, 5, 8000);
     mode_sink sink;
-    probe().pfnRunHook = [] { g_nRunMode = app::flush_denormals_scope::read(); };
+    probe().pfnRunHook = [] {
+        g_nRunMode = app::flush_denormals_scope::read();
+        g_fRunTinyProduct = g_fTiny * 1e-3f;
+    };
     for (int i = 0; i < 2; ++i) {
         g_nRunMode = 0;
+        g_fRunTinyProduct = 1.0f;
         i == 0 ? engine.process(sink, input.data(), 2000, m_pcm16.get()) : engine.process_tail(sink, m_pcm16.get());
         EXPECT_EQ(nFlush, g_nRunMode & nFlush) << i;
+        EXPECT_EQ(0.0f, g_fRunTinyProduct) << i;
+        EXPECT_NE(0.0f, g_fTiny * 1e-3f) << i;
         EXPECT_EQ(0u, app::flush_denormals_scope::read() & nFlush) << i;
     }
     probe().pfnRunHook = nullptr;

@@ -68,7 +68,7 @@ std::string load(const std::string& strText, preset_ptr& pPreset, bool bFile = f
 {
     static ladspa::plugin_factory* s_pRegistry = [] {
         app::s_Global.nLogLevel = 0;
-        return new ladspa::plugin_factory(VOCALITH_BINARY_DIR "/tests/plugins/lib;/usr/lib/ladspa");
+        return new ladspa::plugin_factory(VOCALITH_BINARY_DIR "/tests/plugins/lib;" VOCALITH_SDK_PLUGIN_DIR);
     }();
     app::s_Global.nLogLevel = std::max(app::s_Global.nLogLevel.load(), 2u);
     ::testing::internal::CaptureStderr();

@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 typedef std::vector<std::int16_t> pcm;
-const std::string c_strTool = "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path '" VOCALITH_TOOL_LADSPA_DIR "' ",
+const std::string c_strTool = VOCALITH_TOOL_LAUNCHER "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path '" VOCALITH_TOOL_LADSPA_DIR "' ",
                   c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
 // Where shell() keeps what a command printed: beside the scratch directory,
