@@ -176,6 +176,9 @@ TEST_F(command, every_input_and_output_kind_comes_out_sample_for_sample)
         EXPECT_LE(nWorst, r.nStep);
     }
     EXPECT_EQ("feff", shell("xxd -s 20 -l 2 -p i24.wav | tr -d '\\n'"));
+    // A raw file's codec named by option rather than by its name.
+    shell("cp in.al in.raw && " + c_strEmpty + "--in-codec alaw in.raw codec.wav");
+    EXPECT_TRUE(samples("in.al", "-r 8000 -c 1") == samples("codec.wav"));
     // Each container written, known by its first bytes, holds the samples
     // (-V1: sox warns of the 24-byte AU header libsndfile writes).
     const std::string strRaw = " -t raw -e signed -b 16 -L -", strSpeech = shell("sox -D " + c_strSpeech + strRaw);
@@ -344,6 +347,7 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
         {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", 2,
          VOCALITH_BUNDLED_PRESETS "/robot.xml: needs LADSPA plugin 1189, which is not on the search path '.'"},
         {strEmpty + "--channels 2 in.raw out.alaw", 2, "out.alaw: codec alaw carries one channel, not 2"},
+        {strEmpty + "--block 16385 " + c_strSpeech + "out.wav", 2, "--block 16385: 1 to 16384 samples are supported"},
         {strEmpty + "--out-codec gsm " + c_strSpeech + "out.wav", 2,
          "out.wav: a WAV file cannot carry gsm samples; give a raw output name such as out.gsm"},
         {strEmpty + "--channels 3 in.raw --out-channels 2 out.raw", 2,
