@@ -69,7 +69,9 @@ v_soxr=$(src_version libsoxr)
 v_ladspa=$(src_version ladspa-sdk)
 v_gtest=$(dpkg-query -W -f='${Version}' googletest)
 v_cc=$($cc -dumpfullversion)
-key="$target-xml2_$v_xml-gsm_$v_gsm-sndfile_$v_sndfile-soxr_$v_soxr-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
+# Bumped whenever build_dependencies changes what it makes of the same sources.
+recipe=2
+key="$target-r$recipe-xml2_$v_xml-gsm_$v_gsm-sndfile_$v_sndfile-soxr_$v_soxr-ladspa_$v_ladspa-gtest_$v_gtest-gcc_$v_cc"
 if [ "$target" = aarch64 ]; then
   v_zlib=$(src_version zlib)
   key="$key-zlib_$v_zlib"
@@ -124,13 +126,15 @@ build_dependencies() {
     -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
     -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ZLIB=ON \
     -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
-    -DLIBXML2_WITH_ICU=OFF "${zlib_args[@]}" >/dev/null
+    -DLIBXML2_WITH_ICU=OFF "-DCMAKE_C_FLAGS=-D_USE_MATH_DEFINES -DLIBXML_STATIC" "${zlib_args[@]}" >/dev/null
   cmake --build "$work/xml2/build" -j"$jobs" >/dev/null
   cmake --install "$work/xml2/build" >/dev/null
   # Only the static archive is there: its private libraries (zlib, winsock)
   # go to every link.
   local pc=$stage/lib/pkgconfig/libxml-2.0.pc
   sed -i "s|^Libs: \(.*\)|Libs: \1 $(sed -n 's/^Libs.private://p' "$pc" | xargs)|" "$pc"
+  # zlib's archive, not its DLL, which nothing here ships.
+  sed -i 's/ -lz\b/ -l:libz.a/g' "$pc"
 
   echo "cross.sh: building libgsm $v_gsm for $target"
   mkdir "$work/gsm"

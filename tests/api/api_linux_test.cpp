@@ -6,6 +6,7 @@
 #include <gsm.h>
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +57,22 @@ TEST(Api, AGsmStateThatCannotBeMadeFailsTheCall)
               "[ERROR] vocalith_convert: no codec found for nInCodec=6, nOutCodec=6\n",
               testing::internal::GetCapturedStderr());
     vocalith_fini(pHandle);
+    app::s_Global = saved;
+}
+
+// A preset whose external entity names a file: the file is never opened.
+TEST(Api, APresetsExternalEntityOpensNoOtherFile)
+{
+    const app::Globals saved = app::s_Global;
+    app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
+    app::s_Global.nLogLevel = 0;
+    const std::string strData = VOCALITH_SOURCE_DIR "/tests/data/presets/bad/";
+    const int fdWatch = inotify_init1(IN_NONBLOCK);
+    ASSERT_LE(0, inotify_add_watch(fdWatch, (strData + "external_entity_target.txt").c_str(), IN_OPEN | IN_ACCESS));
+    vocalith_fini(vocalith_init(1, 8000, (strData + "external_entity.xml").c_str()));
+    char buffer[4096];
+    EXPECT_GT(0, read(fdWatch, buffer, sizeof buffer)) << "the external entity's file was read";
+    close(fdWatch);
     app::s_Global = saved;
 }
 

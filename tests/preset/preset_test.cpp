@@ -1,12 +1,10 @@
 // Presets: what a document loads into the chain, what is refused and how
 // the chain runs. The library's default stream (one channel at 8000 Hz) over
-// the fixture plugins (tests/plugins) and the system's LADSPA plugins.
+// the fixture plugins (tests/plugins) and the LADSPA SDK's example plugins.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <sstream>
 
 #include "vocalith/app/exception.h"
@@ -16,6 +14,7 @@
 #include "vocalith/ladspa/abstract_instance.h"
 #include "vocalith/ladspa/plugin_desc.h"
 #include "vocalith/ladspa/plugin_factory.h"
+#include "sysport/runtime.h"
 
 namespace {
 
@@ -117,9 +116,11 @@ TEST(Preset, DocumentsLoadWhatTheirElementsSay)
          "</value><value>+7</value><value></value></wet_dry_values></plugin>",
          "", "1043- [-25 3.5] wd- [0.25 1.5 1.5 0 7 0]"},
     };
-    // The build makes the locale beside the tests, where localedef can.
-    setenv("LOCPATH", VOCALITH_TEST_LOCALE_DIR, 1);
-    for (const char* pszLocale : {"C", "de_DE.UTF-8"}) {
+    // The build makes the locale beside the tests, where localedef can;
+    // Windows has its own, under its own name.
+    sysport::set_environment("LOCPATH", VOCALITH_TEST_LOCALE_DIR);
+    const char* pszComma = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ? "de_DE.UTF-8" : "German_Germany.1252";
+    for (const char* pszLocale : {"C", pszComma}) {
         ASSERT_NE(nullptr, std::setlocale(LC_ALL, pszLocale))
             << "localedef made no locale in " VOCALITH_TEST_LOCALE_DIR;
         for (const auto& r : rows) {
@@ -187,11 +188,10 @@ TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
     for (const char* pszXml : {"", "<jackrack>", "<jackrack></plugin>", "not xml at all"}) {
         EXPECT_EQ(strSource + "38: Unable to parse preset XML from memory", load(pszXml, pPreset)) << pszXml;
     }
-    // Documents written to harm the host are refused or read harmlessly,
-    // print nothing of libxml2's and open no other file.
-    const std::string strTarget = c_strData + "bad/external_entity_target.txt", strThrows = "throws";
-    const int fdWatch = inotify_init1(IN_NONBLOCK);
-    ASSERT_LE(0, inotify_add_watch(fdWatch, strTarget.c_str(), IN_OPEN | IN_ACCESS));
+    // Documents written to harm the host are refused or read harmlessly and
+    // print nothing of libxml2's (that they open no other file is checked
+    // on Linux, where the opening can be watched).
+    const std::string strThrows = "throws";
     const std::pair<std::string, std::string> rows[] = {
         // libxml2 refuses to amplify entities even unexpanded.
         {"bad/billion_laughs.xml", strThrows},
@@ -204,9 +204,6 @@ TEST(Preset, SavedFilesThePresetsDirectoryErrorsAndHostileDocuments)
         EXPECT_EQ(r.second, strLog.substr(0, r.second.size())) << r.first.substr(0, 100);
         EXPECT_TRUE(r.second == strThrows || (strLog == r.second && pPreset->plugins().empty())) << strLog;
     }
-    char buffer[4096];
-    EXPECT_GT(0, read(fdWatch, buffer, sizeof buffer)) << "the external entity's file was read";
-    close(fdWatch);
 }
 
 // A buffer of 1, 2, 3, ... behind an offset of 8, which the chain must honour.
