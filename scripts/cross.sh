@@ -229,6 +229,13 @@ if [ "$target" = windows ]; then
   mkdir -p "$build"
 fi
 
+# A build folder configured against another dependency folder keeps that
+# folder's libraries in its cache: it starts afresh.
+if [ -f "$build/CMakeCache.txt" ] &&
+   [ "$(sed -n 's/^VOCALITH_CROSS_PREFIX:[A-Z]*=//p' "$build/CMakeCache.txt")" != "$prefix" ]; then
+  rm -f "$build/CMakeCache.txt"
+fi
+
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
