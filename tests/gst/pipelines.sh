@@ -51,13 +51,29 @@ relay)
     ! vocalith preset=deep preset-dir="$presets" ladspa-path=/usr/lib/ladspa \
     ! rtppcmupay min-ptime=20000000 max-ptime=20000000 ! udpsink host=127.0.0.1 port=$((base + 1)) sync=false &
   relay=$!
-  sleep 1
+  # Send only once both sockets are bound: a busy machine starts GStreamer slowly.
+  for port in $base $((base + 1)); do
+    for _ in $(seq 300); do
+      grep -q ":$(printf %04X $port) " /proc/net/udp && break
+      sleep 0.1
+    done
+  done
   timeout 60 gst-launch-1.0 -q filesrc location="$work/in.ul" \
     ! rawaudioparse use-sink-caps=false format=mulaw sample-rate=8000 num-channels=1 ! rtppcmupay min-ptime=20000000 max-ptime=20000000 \
     ! udpsink host=127.0.0.1 port=$base sync=true
-  sleep 1
+  # Packets still on their way: wait until the received file has not grown for 1 s.
+  settle() {
+    local last=-1 size
+    for _ in $(seq 300); do
+      size=$(stat -c %s "$work/got.wav" 2>/dev/null || echo 0)
+      [ "$size" = "$last" ] && return
+      last=$size
+      sleep 1
+    done
+  }
+  settle
   kill -INT $relay; wait $relay || true   # its end of stream hands on the last part packet
-  sleep 1
+  settle
   kill -INT $receiver; wait $receiver || true
   cmp <(wav_data "$work/got.wav") "$work/want.ul" || fail "the relay's output is not the command's"
   ;;
