@@ -13,6 +13,11 @@ endif()
 # try_compile projects read this file again and see the environment only.
 set(ENV{VOCALITH_CROSS_PREFIX} "${VOCALITH_CROSS_PREFIX}")
 set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu ${VOCALITH_CROSS_PREFIX})
+# Libraries named by their file (libxml2's -l:libz.a) are looked for in the
+# dependency folder too, where the only zlib for this machine is.
+foreach(kind EXE SHARED MODULE)
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-L${VOCALITH_CROSS_PREFIX}/lib")
+endforeach()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
