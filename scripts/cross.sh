@@ -226,7 +226,10 @@ if [ "$target" = windows ]; then
   export WINEDEBUG=-all
   # Programs that link the DLL find it there.
   export WINEPATH=$build/src
-  mkdir -p "$build"
+  # wineserver keeps its socket folder under TMPDIR: inside the build, so that
+  # the run leaves nothing in the system's temporary folder.
+  export TMPDIR=$build/tmp
+  mkdir -p "$build" "$TMPDIR"
 fi
 
 # A build folder configured against another dependency folder keeps that
