@@ -33,14 +33,20 @@ void quiet_settings(unsigned int nBlockSize = 256)
     vocalith_set_property(VOCALITH_PROP_LADSPA_DIR, bench_host::c_pszLadspaDir);
 }
 
-void convert_packets(benchmark::State& state)
+void ignore_key(void*, char, unsigned long long, unsigned long long) {}
+
+// Packets through a chain of nPlugins; with bDtmf a DTMF handler is set, so
+// the detector runs on every packet too.
+void run_packets(benchmark::State& state, unsigned int nPlugins, bool bDtmf)
 {
-    const unsigned int nPlugins = static_cast<unsigned int>(state.range(0));
     quiet_settings();
     void* pHandle = vocalith_init_string(1, 8000, bench_host::chain_preset(nPlugins).c_str());
     if (pHandle == nullptr) {
         state.SkipWithError("no converter (are the SDK and swh plugins installed?)");
         return;
+    }
+    if (bDtmf) {
+        vocalith_set_dtmf_handler(pHandle, &ignore_key, nullptr);
     }
     const std::vector<unsigned char> input = bench_host::ulaw_input();
     bench_host::byte_counter counter;
@@ -57,32 +63,12 @@ void convert_packets(benchmark::State& state)
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * c_nPacketBytes);
 }
+
+void convert_packets(benchmark::State& state) { run_packets(state, static_cast<unsigned int>(state.range(0)), false); }
 BENCHMARK(convert_packets)->Arg(0)->Arg(1)->Arg(3)->ArgName("plugins");
 
-void ignore_key(void*, char, unsigned long long, unsigned long long) {}
-
-// convert_packets/plugins:1 with a DTMF handler set, so the detector runs on
-// every packet.
-void convert_packets_dtmf(benchmark::State& state)
-{
-    quiet_settings();
-    void* pHandle = vocalith_init_string(1, 8000, bench_host::chain_preset(1).c_str());
-    if (pHandle == nullptr) {
-        state.SkipWithError("no converter (are the SDK and swh plugins installed?)");
-        return;
-    }
-    vocalith_set_dtmf_handler(pHandle, &ignore_key, nullptr);
-    const std::vector<unsigned char> input = bench_host::ulaw_input();
-    bench_host::byte_counter counter;
-    std::size_t nAt = 0;
-    for (auto _ : state) {
-        vocalith_convert(pHandle, &bench_host::byte_counter::write, &counter, VOCALITH_CODEC_ULAW,
-                         input.data() + nAt, c_nPacketBytes, VOCALITH_CODEC_ULAW);
-        nAt = nAt + c_nPacketBytes < input.size() ? nAt + c_nPacketBytes : 0;
-    }
-    vocalith_fini(pHandle);
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * c_nPacketBytes);
-}
+// convert_packets/plugins:1 with the DTMF detector on.
+void convert_packets_dtmf(benchmark::State& state) { run_packets(state, 1, true); }
 BENCHMARK(convert_packets_dtmf);
 
 class counting_sink : public app::data_sink {

@@ -19,6 +19,7 @@
 #include "vocalith/ladspa/plugin_factory.h"
 #include "sysport/platform.h"
 #include "sysport/runtime.h"
+#include "../plugins/fixture_libraries.h"
 
 namespace {
 std::atomic<std::size_t> s_nAllocations{0};
@@ -36,14 +37,6 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
-
-const std::string c_strLib = VOCALITH_TEST_PLUGIN_DIR;
-const std::string c_strAlt = VOCALITH_TEST_PLUGIN_ALT_DIR;
-const std::string c_strHostile = VOCALITH_HOSTILE_PLUGIN_DIR;
-// The fixture libraries as the registry names them.
-const std::string c_strLibBasic = sysport::join_path(c_strLib, "vt_basic.so");
-const std::string c_strAltBasic = sysport::join_path(c_strAlt, "vt_basic.so");
-const std::string c_strHostileLib = sysport::join_path(c_strHostile, "hostile.so");
 
 // The registry built from strPath at log level nLevel, with its log.
 struct scan {

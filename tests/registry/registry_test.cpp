@@ -20,6 +20,7 @@
 #include "ladspa/registry_cache.h"
 #include "sysport/platform.h"
 #include "sysport/runtime.h"
+#include "../plugins/fixture_libraries.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"
 #include "vocalith/codec/id.h"
@@ -34,13 +35,6 @@ extern "C" const char* __asan_default_options()
 namespace {
 
 namespace fs = std::filesystem;
-const std::string c_strLib = VOCALITH_TEST_PLUGIN_DIR;
-const std::string c_strAlt = VOCALITH_TEST_PLUGIN_ALT_DIR;
-const std::string c_strHostile = VOCALITH_HOSTILE_PLUGIN_DIR;
-// The fixture libraries as the registry names them.
-const std::string c_strLibBasic = sysport::join_path(c_strLib, "vt_basic.so");
-const std::string c_strAltBasic = sysport::join_path(c_strAlt, "vt_basic.so");
-const std::string c_strHostileLib = sysport::join_path(c_strHostile, "hostile.so");
 
 // vt_gain (77001) at gain 0.5.
 const char* const c_pHalf =
