@@ -1,18 +1,15 @@
-// A host written in C loads the library with dlopen, as real hosts do, and
+// A host written in C loads the library at run time, as real hosts do, and
 // drives all its functions, one thread converting while another switches
 // presets. Arguments: the library, a LADSPA directory with the SDK amp, and
 // the version the build gave the project.
 #define _POSIX_C_SOURCE 200809L
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <math.h>
 #include <pthread.h>
-#include <sched.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
+#include "host_port.h"
 #include "vocalith/vocalith.h"
 
 #define EMPTY "<jackrack></jackrack>"
@@ -141,11 +138,14 @@ static size_t read_file(const char* pszName, char* pText, size_t nCapacity)
     return nSize;
 }
 
+// What the runtime still buffers goes where it was written before the switch
+// (Windows' runtime buffers standard error when it is not a console).
 static void redirect_stderr(const char* pszName)
 {
-    int nFile = open(pszName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(nFile, 2);
-    close(nFile);
+    fflush(stderr);
+    int nFile = host_open_write(pszName);
+    host_dup2(nFile, 2);
+    host_close(nFile);
 }
 
 // The handler gets the very lines that standard error gets without it, and
@@ -156,7 +156,7 @@ static void test_log(void* pHandle, const char* pszDir)
     char szFirst[256], szSecond[256];
     snprintf(szFirst, sizeof(szFirst), "%s/plain.log", pszDir);
     snprintf(szSecond, sizeof(szSecond), "%s/handled.log", pszDir);
-    const int nSavedStderr = dup(2);
+    const int nSavedStderr = host_dup(2);
     redirect_stderr(szFirst);
     test_errors(pHandle, 5);
     redirect_stderr(szSecond);
@@ -168,8 +168,9 @@ static void test_log(void* pHandle, const char* pszDir)
     api.set_log_handler(NULL, NULL);
     test_errors(pHandle, 1);
     api.convert(pHandle, collect, &s_log, VOCALITH_CODEC_ULAW, "x", 1, 7);
-    dup2(nSavedStderr, 2);
-    close(nSavedStderr);
+    fflush(stderr);
+    host_dup2(nSavedStderr, 2);
+    host_close(nSavedStderr);
 
     const size_t nPlain = read_file(szFirst, szPlain, sizeof(szPlain));
     CHECK(nPlain > 1000 && nPlain + 1 < sizeof(szPlain) && strstr(szPlain, "[DEBUG] ") && strstr(szPlain, "[INFO ] ") &&
@@ -182,8 +183,8 @@ static void test_log(void* pHandle, const char* pszDir)
     CHECK(read_file(szSecond, szPlain, sizeof(szPlain)) > strlen(szLast) &&
           strstr(szPlain, "[ERROR] vocalith_init exception: ") == szPlain &&
           memcmp(szPlain + strlen(szPlain) - strlen(szLast), szLast, strlen(szLast)) == 0);
-    unlink(szFirst);
-    unlink(szSecond);
+    host_unlink(szFirst);
+    host_unlink(szSecond);
 }
 
 static const unsigned c_nUnitBytes[] = {0, 4, 2, 2, 1, 1, 33}, c_nUnitSamples[] = {0, 1, 1, 1, 1, 1, 160};
@@ -266,7 +267,7 @@ static void* control(void* pHandle)
     static const char* const presets[] = {AMP("0.5"), EMPTY, AMP("1.0")};
     for (size_t i = 0; i < 300; ++i) {
         while (__atomic_load_n(&s_nPackets, __ATOMIC_ACQUIRE) <= i) {
-            sched_yield();
+            host_yield();
         }
         if (i % 10 == 9) {
             CHECK(api.change_preset_string(pHandle, "<jackrack>") == -1 &&
@@ -277,7 +278,7 @@ static void* control(void* pHandle)
     }
     __atomic_store_n(&s_bDone, 1, __ATOMIC_RELEASE);
     while (__atomic_load_n(&s_bDone, __ATOMIC_ACQUIRE) != 2) {
-        sched_yield();
+        host_yield();
     }
     api.set_preset_property(pHandle, 1, 0, 1.0f);
     return NULL;
@@ -313,10 +314,10 @@ static void test_two_threads(void)
 
 int main(int argc, char** argv)
 {
-    void* pLibrary = argc == 4 ? dlopen(argv[1], RTLD_NOW | RTLD_LOCAL) : NULL;
+    void* pLibrary = argc == 4 ? host_load(argv[1]) : NULL;
     // Object pointers to function pointers through memcpy, as POSIX allows.
-#define LOAD(name)                                                     \
-    void* p_##name = pLibrary ? dlsym(pLibrary, "vocalith_" #name) : NULL; \
+#define LOAD(name)                                                               \
+    void* p_##name = pLibrary ? host_symbol(pLibrary, "vocalith_" #name) : NULL; \
     memcpy(&api.name, &p_##name, sizeof(void*));                       \
     CHECK(p_##name != NULL);
     FUNCTIONS(LOAD)
@@ -332,7 +333,7 @@ int main(int argc, char** argv)
     const char* pszTmp = getenv("TMPDIR");
     char szDir[200];
     snprintf(szDir, sizeof szDir, "%s/vocalith_host_XXXXXX", pszTmp != NULL && *pszTmp ? pszTmp : "/tmp");
-    CHECK(mkdtemp(szDir) != NULL);
+    CHECK(host_make_dir(szDir) != NULL);
     char szPreset[256];
     snprintf(szPreset, sizeof(szPreset), "%s/quarter.xml", szDir);
     FILE* pPreset = fopen(szPreset, "w");
@@ -348,8 +349,8 @@ int main(int argc, char** argv)
     CHECK(has_gain(pHandle, 0.5f));  // failed changes kept the preset
     CHECK(api.change_preset(pHandle, szPreset) == 0 && has_gain(pHandle, 0.25f));
     api.fini(pHandle);
-    unlink(szPreset);
-    rmdir(szDir);
+    host_unlink(szPreset);
+    host_rmdir(szDir);
     test_flush();
     test_two_threads();
     return g_nFailed == 0 ? 0 : 1;

@@ -10,33 +10,33 @@
 
 #include <cstdint>
 
-#include "vocalith/export.h"
-
+// Not exported from the shared library: only the library itself and users of
+// the static archive call the kernels.
 namespace veckern {
 
 // dst[i] *= gain
-VOCALITH_API void scale(float* dst, float gain, std::uint32_t n);
+void scale(float* dst, float gain, std::uint32_t n);
 // dst[i] += src[i] * gain. dst and src are either the same array or do not
 // overlap at all; a partial overlap gives unspecified results.
-VOCALITH_API void mul_add(float* dst, const float* src, float gain, std::uint32_t n);
+void mul_add(float* dst, const float* src, float gain, std::uint32_t n);
 
 // n 16-bit values copied with their two bytes exchanged (dst may equal src).
-VOCALITH_API void swap16(void* dst, const void* src, std::uint32_t n);
+void swap16(void* dst, const void* src, std::uint32_t n);
 
-VOCALITH_API void s16le_to_f32(float* dst, const void* src, std::uint32_t n);
-VOCALITH_API void s16be_to_f32(float* dst, const void* src, std::uint32_t n);
-VOCALITH_API void f32_to_s16le(void* dst, const float* src, std::uint32_t n);
-VOCALITH_API void f32_to_s16be(void* dst, const float* src, std::uint32_t n);
+void s16le_to_f32(float* dst, const void* src, std::uint32_t n);
+void s16be_to_f32(float* dst, const void* src, std::uint32_t n);
+void f32_to_s16le(void* dst, const float* src, std::uint32_t n);
+void f32_to_s16be(void* dst, const float* src, std::uint32_t n);
 
 // G.711 (ITU-T reference rules), one byte per sample.
-VOCALITH_API void ulaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n);
-VOCALITH_API void f32_to_ulaw(std::uint8_t* dst, const float* src, std::uint32_t n);
-VOCALITH_API void alaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n);
-VOCALITH_API void f32_to_alaw(std::uint8_t* dst, const float* src, std::uint32_t n);
+void ulaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n);
+void f32_to_ulaw(std::uint8_t* dst, const float* src, std::uint32_t n);
+void alaw_to_f32(float* dst, const std::uint8_t* src, std::uint32_t n);
+void f32_to_alaw(std::uint8_t* dst, const float* src, std::uint32_t n);
 
 // One GSM 06.10 full-rate coder (decoder or encoder) state, kept between
 // calls. Owns a libgsm coder; created and destroyed with the object.
-class VOCALITH_API gsm_610_state {
+class gsm_610_state {
 public:
     gsm_610_state();
     ~gsm_610_state();
@@ -63,12 +63,12 @@ constexpr std::uint32_t c_nGsmFrameSamples = 160;
 // Whole 33-byte frames to 160 samples each, while a whole frame remains and
 // 160 samples of room are left. A frame libgsm refuses (bad signature)
 // decodes as 160 samples of silence, so the stream keeps its timing.
-VOCALITH_API gsm_610_progress gsm610_decode(gsm_610_state& state, float* dst,
+gsm_610_progress gsm610_decode(gsm_610_state& state, float* dst,
                                             std::uint32_t nRoomSamples, const std::uint8_t* src,
                                             std::uint32_t nBytes);
 // Whole 160-sample blocks to 33-byte frames, while a whole block remains and
 // 33 bytes of room are left.
-VOCALITH_API gsm_610_progress gsm610_encode(gsm_610_state& state, std::uint8_t* dst,
+gsm_610_progress gsm610_encode(gsm_610_state& state, std::uint8_t* dst,
                                             std::uint32_t nRoomBytes, const float* src,
                                             std::uint32_t nSamples);
 
