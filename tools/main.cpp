@@ -55,9 +55,12 @@ tool::command add_help(CLI::App& app, std::string& strTopic)
 
 int main(int argc, char** argv)
 {
-    // Sound streams through the standard input and output stay as they are.
+    // Sound streams through the standard input and output stay as they are;
+    // text ends its lines with "\n" on every platform, also on standard
+    // error, so that scripts read the same lines everywhere.
     sysport::set_binary_mode(0);
     sysport::set_binary_mode(1);
+    sysport::set_binary_mode(2);
     CLI::App app("Voice presets for telephone audio: convert, describe, plugins, dtmf", "vocalith");
     app.set_version_flag("--version", VOCALITH_VERSION);
     app.require_subcommand(1);

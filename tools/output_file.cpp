@@ -233,7 +233,7 @@ void output_file::commit(std::uint64_t nSampleCount)
     }
     if (m_strTemp.empty()) {
         flush();
-    } else if (std::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0) {
+    } else if (!sysport::rename_over(m_strTemp, m_strPath)) {
         int nErr = errno;
         throw error(format("%s: cannot rename the finished output: %s", m_strPath.c_str(), std::strerror(nErr)),
                     exit_failed);

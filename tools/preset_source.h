@@ -27,7 +27,7 @@ std::vector<unsigned long> preset_plugin_ids(const std::string& strPath);
 
 // A registry over strLadspaPath holding what a full scan would give for the
 // plugins the preset strArg names, opening only their libraries as far as
-// the plugin index (kept under $XDG_CACHE_HOME/vocalith) knows them.
+// the plugin index (kept in the user's cache folder) knows them.
 std::unique_ptr<ladspa::plugin_factory> registry_for_preset(const std::string& strArg, const std::string& strDir,
                                                             const std::string& strLadspaPath);
 

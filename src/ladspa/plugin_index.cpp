@@ -50,16 +50,9 @@ plugin_index::plugin_index(const std::string& strFile) : m_strFile(strFile), m_b
 
 std::string plugin_index::default_file()
 {
-    const char* pCache = std::getenv("XDG_CACHE_HOME");
-    if (pCache != nullptr && *pCache != '\0') {
-        return sysport::join_path(sysport::join_path(pCache, "vocalith"), "plugin-index");
-    }
-    const char* pHome = std::getenv("HOME");
-    if (pHome != nullptr && *pHome != '\0') {
-        return sysport::join_path(sysport::join_path(sysport::join_path(pHome, ".cache"), "vocalith"),
-                                  "plugin-index");
-    }
-    return std::string();
+    const std::string strCache = sysport::user_cache_dir();
+    return strCache.empty() ? std::string()
+                            : sysport::join_path(sysport::join_path(strCache, "vocalith"), "plugin-index");
 }
 
 const std::vector<unsigned long>& plugin_index::ids_of(const std::string& strLibrary, std::int64_t nNow)

@@ -89,6 +89,10 @@ const char* search_list_separators();
 // The search list used when neither a path nor LADSPA_PATH is given.
 const char* default_search_list();
 
+// The folder for a user's files that can be made again: $XDG_CACHE_HOME,
+// else ~/.cache; %LOCALAPPDATA% on Windows. "" when the environment names none.
+std::string user_cache_dir();
+
 }  // namespace VOCALITH_SYSPORT_IMPL
 
 using VOCALITH_SYSPORT_IMPL::default_search_list;
@@ -100,6 +104,7 @@ using VOCALITH_SYSPORT_IMPL::join_path;
 using VOCALITH_SYSPORT_IMPL::replace_file;
 using VOCALITH_SYSPORT_IMPL::search_list_separators;
 using VOCALITH_SYSPORT_IMPL::stamp_of;
+using VOCALITH_SYSPORT_IMPL::user_cache_dir;
 
 }  // namespace sysport
 

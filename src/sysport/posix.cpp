@@ -207,6 +207,16 @@ const char* default_search_list()
     return "./ladspa;/usr/local/lib/ladspa;/usr/lib/ladspa";
 }
 
+std::string user_cache_dir()
+{
+    const char* pCache = std::getenv("XDG_CACHE_HOME");
+    if (pCache != nullptr && *pCache != '\0') {
+        return pCache;
+    }
+    const char* pHome = std::getenv("HOME");
+    return pHome != nullptr && *pHome != '\0' ? join_path(pHome, ".cache") : std::string();
+}
+
 }  // namespace posix_impl
 }  // namespace sysport
 

@@ -44,6 +44,10 @@ void set_binary_mode(int fd);
 // Opens strPath for reading bytes as they are; -1 (errno set) when it cannot.
 int open_for_reading(const std::string& strPath);
 
+// Renames strFrom to strTo, replacing a file of that name at once (readers
+// see the old file or the new one); false (errno set) when that failed.
+bool rename_over(const std::string& strFrom, const std::string& strTo);
+
 // Dates the last change of a file or directory at nSeconds since 1970;
 // false when the system refused.
 bool set_modified_time(const std::string& strPath, long long nSeconds);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "sysport/runtime.h"
@@ -79,6 +80,11 @@ void set_binary_mode(int)
 int open_for_reading(const std::string& strPath)
 {
     return open(strPath.c_str(), O_RDONLY);
+}
+
+bool rename_over(const std::string& strFrom, const std::string& strTo)
+{
+    return std::rename(strFrom.c_str(), strTo.c_str()) == 0;
 }
 
 bool set_modified_time(const std::string& strPath, long long nSeconds)

@@ -102,6 +102,23 @@ int open_for_reading(const std::string& strPath)
     return _sopen_s(&fd, strPath.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, 0) == 0 ? fd : -1;
 }
 
+bool rename_over(const std::string& strFrom, const std::string& strTo)
+{
+    // The C runtime's rename refuses to replace an existing file here.
+    if (MoveFileExA(strFrom.c_str(), strTo.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: errno = EACCES; break;
+    case ERROR_DISK_FULL: errno = ENOSPC; break;
+    default: errno = EIO; break;
+    }
+    return false;
+}
+
 bool set_modified_time(const std::string& strPath, long long nSeconds)
 {
     // Directories open only with the backup flag.

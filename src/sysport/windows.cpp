@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -235,6 +236,12 @@ const char* search_list_separators()
 const char* default_search_list()
 {
     return ".\\ladspa;C:\\Program Files\\ladspa;C:\\Program Files (x86)\\ladspa";
+}
+
+std::string user_cache_dir()
+{
+    const char* pLocal = std::getenv("LOCALAPPDATA");
+    return pLocal != nullptr && *pLocal != '\0' ? std::string(pLocal) : std::string();
 }
 
 }  // namespace win_impl

@@ -30,8 +30,9 @@ public:
     // Reads strFile when it holds an index; "" keeps the index in memory.
     explicit plugin_index(const std::string& strFile);
 
-    // $XDG_CACHE_HOME/vocalith/plugin-index, else ~/.cache/vocalith/...;
-    // "" when neither variable is set.
+    // $XDG_CACHE_HOME/vocalith/plugin-index, else ~/.cache/vocalith/...,
+    // on Windows %LOCALAPPDATA%\vocalith\plugin-index; "" when the
+    // environment names no such folder.
     static std::string default_file();
 
     // The libraries to open for ids, in search order: for each id the first
