@@ -254,6 +254,29 @@ if [ "$run_tests" = 1 ]; then
   ctest --test-dir "$build" -j"$jobs" --output-on-failure -LE host_tools
 fi
 
+if [ "$target" = windows ] && [ "$run_tests" = 1 ]; then
+  # The command's own tests drive it through a shell and read its files with
+  # sox: they are a program of this machine that runs vocalith.exe under wine
+  # on the Windows plugins. Wine keeps the server folder of the run above.
+  tool_build=$build/tool-tests
+  start=$SECONDS
+  cmake -S . -B "$tool_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOCALITH_BUILD_BENCH=OFF \
+    -DVOCALITH_BUILD_GST=OFF "${launcher[@]}" -DVOCALITH_SDK_PLUGIN_DIR="$prefix/ladspa" \
+    -DVOCALITH_TOOL_UNDER_TEST="$build/tools/vocalith.exe" -DVOCALITH_TOOL_BUILD_DIR="$build" \
+    "-DVOCALITH_TOOL_LAUNCHER=env;TMPDIR=$TMPDIR;$wine" >/dev/null
+  cmake --build "$tool_build" -j"$jobs" --target test_tool
+  # One server for the whole run: between commands (while sox works) a server
+  # that is shutting down resets the next command's connection.
+  wineserver=$(command -v wineserver || echo "$(dirname "$wine")/wineserver")
+  "$wineserver" -w
+  "$wineserver" -p
+  status=0
+  ctest --test-dir "$tool_build" -j"$jobs" --output-on-failure -L '^test_tool$' || status=$?
+  "$wineserver" -k || true
+  [ "$status" = 0 ] || exit "$status"
+  echo "cross.sh: the command's tests under wine: $((SECONDS - start)) s"
+fi
+
 if [ "$package" = 1 ]; then
   if [ "$target" != windows ]; then
     echo "cross.sh: --package makes the Windows zip only" >&2

@@ -73,6 +73,23 @@ nlohmann::json json_of(const std::string& strCommand)
     return nlohmann::json::parse(shell(strCommand));
 }
 
+// Runs a conversion that reads (bRead) or writes strFile, of the type its
+// extension or strType names. A FLAC, Ogg or MP3 file needs the codec
+// libraries of the command's libsndfile: without them the command must
+// refuse it in one line. True when it ran.
+bool converted(const std::string& strCommand, const std::string& strFile, bool bRead, const std::string& strType = "")
+{
+    const std::string strExt = strType.empty() ? tool::extension(strFile) : strType;
+    if (VOCALITH_TOOL_CODEC_LIBRARIES || (strExt != "flac" && strExt != "ogg" && strExt != "mp3")) {
+        shell(strCommand);
+        return true;
+    }
+    EXPECT_EQ("vocalith convert: " + strFile + (bRead ? ": cannot read: " : ": cannot write: ") +
+                  "File contains data in an unimplemented format.\n",
+              shell(strCommand, 2));
+    return false;
+}
+
 class command : public ::testing::Test {
 protected:
     void SetUp() override
@@ -164,7 +181,9 @@ TEST_F(command, every_input_and_output_kind_comes_out_sample_for_sample)
         if (r.strFile != "in.mp3") {
             shell("sox " + c_strSpeech + r.strMake + " " + r.strFile);
         }
-        shell(c_strTool + "convert -p amp.xml" + c_strLadspa + r.strFile + " out.wav");
+        if (!converted(c_strTool + "convert -p amp.xml" + c_strLadspa + r.strFile + " out.wav", r.strFile, true)) {
+            continue;
+        }
         const pcm in = r.strFile == "in.mp3" ? samples("mp3.wav") : samples(r.strFile, r.strSoxType);
         const pcm out = samples("out.wav");
         ASSERT_EQ(in.size(), out.size());
@@ -185,7 +204,9 @@ TEST_F(command, every_input_and_output_kind_comes_out_sample_for_sample)
     for (const auto& [pszExt, pszMagic] : {std::pair{"aif", "FORM"}, {"aifc", "FORM"}, {"au", ".snd"}, {"snd", ".snd"},
                                            {"caf", "caff"}, {"w64", "riff"}, {"rf64", "RF64"}, {"flac", "fLaC"}}) {
         const std::string strOut = std::string("out.") + pszExt;
-        shell(c_strEmpty + c_strSpeech + strOut);
+        if (!converted(c_strEmpty + c_strSpeech + strOut, strOut, false)) {
+            continue;
+        }
         EXPECT_EQ(pszMagic, read_file(strOut).substr(0, 4)) << strOut;
         EXPECT_TRUE(strSpeech == shell("sox -V1 -D " + strOut + strRaw)) << strOut;
     }
@@ -200,9 +221,11 @@ TEST_F(command, pipes_stream_through_the_command)
               shell("cat " + c_strSpeech + "| " + c_strEmpty + "-t wav - -t wav - | sox -t wav -" + strStat));
     // Libsndfile's types too, though FLAC's reader goes back to the start:
     // from a pipe, and from a file on the standard input after the peek.
-    shell("sox " + c_strSpeech + "in.flac && cat in.flac | " + c_strEmpty + "-t FLAC - f.wav && " + c_strEmpty +
-          "-t flac - g.wav <in.flac");
-    EXPECT_TRUE(samples(c_strSpeech) == samples("f.wav") && read_file("f.wav") == read_file("g.wav"));
+    shell("sox " + c_strSpeech + "in.flac");
+    if (converted("cat in.flac | " + c_strEmpty + "-t FLAC - f.wav", "-", true, "flac") &&
+        converted(c_strEmpty + "-t flac - g.wav <in.flac", "-", true, "flac")) {
+        EXPECT_TRUE(samples(c_strSpeech) == samples("f.wav") && read_file("f.wav") == read_file("g.wav"));
+    }
     // "ended" appears only once the writer's pause is over.
     EXPECT_EQ("early\n", shell("{ sox " + c_strSpeech + "-t s16 - trim 0 1; sleep 2; touch ended; } | " + c_strEmpty +
                                 "-t s16 - -t s16 - | { head -c 1 >/dev/null; test -e ended && echo late || echo early; "
@@ -261,8 +284,9 @@ TEST_F(command, long_inputs_lose_no_partial_unit_between_reads)
         EXPECT_TRUE(gsm == samples("gsm_out.s16", "-t s16 -r 8000 -c 1"));
     }
     // Through libsndfile's frames and the channel copy as well.
-    shell(c_strEmpty + "--channels 3 three.s16 three.flac");
-    EXPECT_TRUE(samples("three.s16", "-t s16 -r 8000 -c 3") == samples("three.flac"));
+    if (converted(c_strEmpty + "--channels 3 three.s16 three.flac", "three.flac", false)) {
+        EXPECT_TRUE(samples("three.s16", "-t s16 -r 8000 -c 3") == samples("three.flac"));
+    }
     shell(c_strEmpty + "long.gsm --out-channels 2 two.s16 && sox long.gsm -t s16 ref.s16 remix 1 1");
     EXPECT_TRUE(read_file("ref.s16") == read_file("two.s16"));
 }
@@ -340,7 +364,9 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
         {strEmpty + c_strSpeech + "-t foo -", 2, "-t foo: unknown file type"},
         {strEmpty + c_strSpeech + "nodir/out.wav", 2, "nodir/out.wav: cannot create the output file: No such file or directory"},
         {strEmpty + c_strSpeech + "--out-rate 11025 out.opus", 2,
-         "out.opus: cannot write: Error : Opus only supports sample rates of 8000, 12000, 16000, 24000, and 48000."},
+         VOCALITH_TOOL_CODEC_LIBRARIES
+             ? "out.opus: cannot write: Error : Opus only supports sample rates of 8000, 12000, 16000, 24000, and 48000."
+             : "out.opus: cannot write: File contains data in an unimplemented format."},
         {strEmpty + "--out-codec gsm " + c_strSpeech + "out.flac", 2, "out.flac: a flac file cannot carry gsm at 8000 Hz in 1 channel(s)"},
         {strEmpty + "--out-codec mp3 " + c_strSpeech + "out.wav", 2,
          "--out-codec: unknown codec 'mp3' (known: float32, pcm16le, pcm16be, alaw, ulaw, gsm)"},
@@ -433,7 +459,7 @@ TEST_F(command, plugins_lists_the_layout_instances_get)
     ASSERT_GE(registry.plugins().size(), 5u);
     for (unsigned int nChannels = 1; nChannels <= 3; ++nChannels) {
         const nlohmann::json list = nlohmann::json::parse(shell(c_strTool + "plugins --json --ladspa-path '" +
-                                                                VOCALITH_TEST_PLUGIN_DIR "' --channels " +
+                                                                VOCALITH_TOOL_FIXTURE_DIR "' --channels " +
                                                                 std::to_string(nChannels)));
         ASSERT_EQ(registry.plugins().size(), list.size());
         for (const nlohmann::json& plugin : list) {
@@ -505,7 +531,7 @@ TEST_F(command, an_output_file_replaces_a_file_only_when_committed)
 namespace {
 
 const std::string c_strFixtures =
-    " --ladspa-path '" VOCALITH_TEST_PLUGIN_DIR ";" VOCALITH_HOSTILE_PLUGIN_DIR ";" VOCALITH_TOOL_LADSPA_DIR "' ";
+    " --ladspa-path '" VOCALITH_TOOL_FIXTURE_DIR ";" VOCALITH_HOSTILE_PLUGIN_DIR ";" VOCALITH_TOOL_LADSPA_DIR "' ";
 
 // One document with a finding of each kind, each expected where its
 // element's start tag stands.
