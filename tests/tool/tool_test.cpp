@@ -624,19 +624,6 @@ TEST_F(command, inline_chains_run_as_their_preset_files_do)
     const std::string strInline = read_file("inline.wav");
     EXPECT_TRUE(strInline == read_file("file.wav") && strInline == read_file("written.wav"));
 
-    // Labels by library, ports by number or by any unambiguous part of their
-    // name, defaults written out for ports not named, -w for the -e before it.
-    const std::string strDoc = shell(c_strTool + "preset -e cmt:amp_mono -e pitchScale:'\"co-eff\"'=1.3 -w 0.25 "
-                                     "-e 1904:0=300,res=0.5 --channels 2" + c_strLadspa);
-    EXPECT_EQ(std::string::npos, strDoc.find("<wet_dry_enabled>true", strDoc.find("1904")));
-    std::size_t nAt = 0;
-    for (const char* pszPart : {"<id>1067</id>", "<wet_dry_enabled>false", "<value>1</value>", "<id>1193</id>",
-                                "<wet_dry_enabled>true", "<value>0.25</value>\n      <value>0.25</value>",
-                                "<value>1.3</value>", "<id>1904</id>", "<value>300</value>", "<value>0.5</value>",
-                                "</jackrack>"}) {
-        nAt = strDoc.find(pszPart, nAt);
-        ASSERT_NE(std::string::npos, nAt) << pszPart << " in order in\n" << strDoc;
-    }
     // Refused with status 2 and one line, before any output exists.
     for (const char* pszChain : {"amp_mono:gain=1,Gain=2", "amp_mono:volume=1", "no_such_label", "amp_mono:gain=loud",
                                  "amp_mono -w 1.5", "amp_mono:0=1,gain=2", "gain=0.5"}) {
@@ -650,8 +637,25 @@ TEST_F(command, inline_chains_run_as_their_preset_files_do)
     EXPECT_FALSE(fs::exists("out.wav"));
 }
 
-// describe shows sample-rate bounds in hertz as plugins does, every hint
-// combination of the fixture plugin as its range hint says, for a chain of
+// The document `preset` writes for a chain of several plugins, in order.
+TEST_F(command, preset_writes_each_plugin_of_a_chain_in_order)
+{
+    // Labels by library, ports by number or by any unambiguous part of their
+    // name, defaults written out for ports not named, -w for the -e before it.
+    const std::string strDoc = shell(c_strTool + "preset -e cmt:amp_mono -e pitchScale:'\"co-eff\"'=1.3 -w 0.25 "
+                                     "-e 1904:0=300,res=0.5 --channels 2" + c_strLadspa);
+    EXPECT_EQ(std::string::npos, strDoc.find("<wet_dry_enabled>true", strDoc.find("1904")));
+    std::size_t nAt = 0;
+    for (const char* pszPart : {"<id>1067</id>", "<wet_dry_enabled>false", "<value>1</value>", "<id>1193</id>",
+                                "<wet_dry_enabled>true", "<value>0.25</value>\n      <value>0.25</value>",
+                                "<value>1.3</value>", "<id>1904</id>", "<value>300</value>", "<value>0.5</value>",
+                                "</jackrack>"}) {
+        nAt = strDoc.find(pszPart, nAt);
+        ASSERT_NE(std::string::npos, nAt) << pszPart << " in order in\n" << strDoc;
+    }
+}
+
+// describe shows sample-rate bounds in hertz as plugins does, for a chain of
 // defaults the same values as plugins for every port, and a preset's own
 // values beside the defaults.
 TEST_F(command, describe_and_plugins_agree_on_every_port)
@@ -691,7 +695,18 @@ TEST_F(command, describe_and_plugins_agree_on_every_port)
             EXPECT_EQ(p.at("default_value"), d.at("current_value")) << nId << d;
         }
     }
-    // The hint fields of vt_hints' ports, named after their combination.
+    // The text form shows the scaled bounds only.
+    const std::string strText = shell(c_strTool + "describe telephone" + c_strLadspa);
+    EXPECT_NE(std::string::npos, strText.find("upper_bound: 3600"));
+    EXPECT_EQ(std::string::npos, strText.find("raw_"));
+}
+
+// describe shows every hint combination of the fixture plugin as its range
+// hint says.
+TEST_F(command, describe_shows_each_hint_combination_of_the_fixture_plugin)
+{
+    shell(c_strTool + "preset -e 77005 -o defaults.xml" + c_strFixtures);
+    // The fields of vt_hints' ports, named after their combination.
     const std::string strDefaults[] = {"minimum", "low", "middle", "high", "maximum", "0", "1", "100", "440"};
     const std::pair<const char*, const char*> hints[] = {
         {"none", ""}, {"none below", "below"}, {"none above", "above"}, {"none both", "below above"},
@@ -725,10 +740,6 @@ TEST_F(command, describe_and_plugins_agree_on_every_port)
         }
         EXPECT_EQ(hints[i].second, strTrue) << port;
     }
-    // The text form shows the scaled bounds only.
-    const std::string strText = shell(c_strTool + "describe telephone" + c_strLadspa);
-    EXPECT_NE(std::string::npos, strText.find("upper_bound: 3600"));
-    EXPECT_EQ(std::string::npos, strText.find("raw_"));
 }
 
 TEST_F(command, presets_lists_each_bundled_preset_with_its_description)
