@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "common.h"
 #include "sound_type.h"
@@ -156,10 +157,10 @@ void output_file::open_sndfile(const sound_type& type, codec::id nAsked, unsigne
 
 std::string output_file::make_temp_name()
 {
-    std::size_t nSlash = m_strPath.rfind('/');
-    std::string strDir = nSlash == std::string::npos ? std::string() : m_strPath.substr(0, nSlash + 1);
-    std::string strBase = nSlash == std::string::npos ? m_strPath : m_strPath.substr(nSlash + 1);
-    std::string strTemplate = strDir + "." + strBase + ".XXXXXX";
+    // Beside the output, in the folder its name gives with either separator
+    // where the platform has two.
+    const std::filesystem::path path(m_strPath);
+    std::string strTemplate = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
     if (!sysport::create_unique_file(strTemplate)) {
         int nErr = errno;
         throw error(format("%s: cannot create the output file: %s", m_strPath.c_str(), std::strerror(nErr)));

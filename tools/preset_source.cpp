@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -29,8 +30,8 @@ std::string resolve_preset(const std::string& strArg, const std::string& strDir)
         return strArg;
     }
     // A path with a directory part names a file; only bare names are looked up.
-    if (strArg.find('/') == std::string::npos && !strDir.empty()) {
-        std::string strBase = strDir.back() == '/' ? strDir + strArg : strDir + "/" + strArg;
+    if (!std::filesystem::path(strArg).has_parent_path() && !strDir.empty()) {
+        const std::string strBase = (std::filesystem::path(strDir) / strArg).string();
         for (const char* pszSuffix : {"", ".xml", ".xml.gz", ".rack"}) {
             std::string strPath = strBase + pszSuffix;
             if (is_readable_file(strPath)) {

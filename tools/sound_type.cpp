@@ -3,6 +3,7 @@
 #include <sndfile.h>
 #include <strings.h>
 
+#include <filesystem>
 #include <iterator>
 
 #include "common.h"
@@ -59,12 +60,9 @@ const sound_type* find_type(const std::string& strName)
 
 std::string extension(const std::string& strPath)
 {
-    std::size_t nDot = strPath.rfind('.');
-    std::size_t nSlash = strPath.rfind('/');
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nSlash > nDot)) {
-        return std::string();
-    }
-    return strPath.substr(nDot + 1);
+    const std::string strName = std::filesystem::path(strPath).filename().string();
+    const std::size_t nDot = strName.rfind('.');
+    return nDot == std::string::npos ? std::string() : strName.substr(nDot + 1);
 }
 
 const sound_type* type_of(const std::string& strPath, const std::string& strType)

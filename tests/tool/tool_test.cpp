@@ -30,6 +30,8 @@ typedef std::vector<std::int16_t> pcm;
 const std::string c_strTool = VOCALITH_TOOL_LAUNCHER "'" VOCALITH_TOOL "' ", c_strLadspa = " --ladspa-path '" VOCALITH_TOOL_LADSPA_DIR "' ",
                   c_strSpeech = "'" VOCALITH_SOURCE_DIR "/samples/speech.wav' ";
 const std::string c_strEmpty = c_strTool + "convert -p empty.xml --ladspa-path . ";  // no plugins: short runs
+// The command's own folder separator.
+const std::string c_strSep = VOCALITH_TOOL_WINDOWS ? "\\" : "/";
 // Where shell() keeps what a command printed: beside the scratch directory,
 // inside the test's own temporary folder.
 std::string g_strOut;
@@ -352,6 +354,7 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
     std::ofstream("in.xyz") << std::string(1600, '\0');
     std::ofstream("null.xml") << "<jackrack><plugin><id>77501</id></plugin></jackrack>";  // never instantiates
     std::ofstream("fake.flac") << std::string(1600, '\0');
+    fs::create_directory("sub");
     // No plugin directory is scanned: the refusals come before any plugin runs.
     const std::string strEmpty = "convert -p empty.xml --ladspa-path . ", strBefore = shell("ls -A");
     const std::string strConvert = "vocalith convert: ";
@@ -371,7 +374,10 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
         {strEmpty + "--out-codec mp3 " + c_strSpeech + "out.wav", 2,
          "--out-codec: unknown codec 'mp3' (known: float32, pcm16le, pcm16be, alaw, ulaw, gsm)"},
         {"convert -p robot --ladspa-path . " + c_strSpeech + "out.wav", 2,
-         VOCALITH_BUNDLED_PRESETS "/robot.xml: needs LADSPA plugin 1189, which is not on the search path '.'"},
+         VOCALITH_BUNDLED_PRESETS + c_strSep + "robot.xml: needs LADSPA plugin 1189, which is not on the search path '.'"},
+        // A path names a file, with either separator where the command's platform has two.
+        {"convert -p 'sub" + c_strSep + "absent' --ladspa-path . " + c_strSpeech + "out.wav", 2,
+         "preset 'sub" + c_strSep + "absent' not found"},
         {strEmpty + "--channels 2 in.raw out.alaw", 2, "out.alaw: codec alaw carries one channel, not 2"},
         {strEmpty + "--block 16385 " + c_strSpeech + "out.wav", 2, "--block 16385: 1 to 16384 samples are supported"},
         {strEmpty + "--out-codec gsm " + c_strSpeech + "out.wav", 2,
@@ -398,6 +404,9 @@ TEST_F(command, refusals_are_one_line_with_their_status_and_leave_no_file)
             << std::get<0>(r);
         EXPECT_EQ(strBefore, shell("ls -A")) << std::get<0>(r);
     }
+    // An output in a folder that exists, named with the platform's separator.
+    shell(c_strTool + strEmpty + c_strSpeech + "'sub" + c_strSep + "out.wav'");
+    EXPECT_EQ("out.wav\n", shell("ls -A sub"));
 }
 
 // help prints what --help prints, of the command or of one subcommand.
