@@ -1,7 +1,11 @@
 // Sound streams, the format factory and WAV files: the errors a host sees,
 // files written byte for byte, a table of files read (chunk layouts to
 // understand, damaged files that must neither crash nor deliver more than
-// the data chunk and the file hold), and files exchanged with sox and ffmpeg.
+// the data chunk and the file hold), and files exchanged with sox and ffmpeg:
+// the tools run on the build machine as a CTest step of their own
+// (wav_tools.sh), between the test that writes for them and the one that
+// reads what they wrote, so that a cross-built program exchanges files with
+// them too.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -97,10 +101,10 @@ protected:
         return file;
     }
     // Opens the file as WAV, by detection unless told; checks its fields and data.
-    void expect_read(const std::string& strName, std::tuple<unsigned, unsigned, unsigned> fields, const bytes& data,
+    void expect_read(const std::string& strPath, std::tuple<unsigned, unsigned, unsigned> fields, const bytes& data,
                      bool bDetected = true)
     {
-        sound_stream s(path(strName), true);
+        sound_stream s(strPath, true);
         std::unique_ptr<fconv::sound_file> pFile = m_factory.instantiate(s);
         EXPECT_EQ(bDetected, pFile != nullptr);
         if (!pFile) pFile = m_factory.instantiate(fconv::format_wav, s);
@@ -177,60 +181,76 @@ TEST_F(SoundFile, WavReadsWhatTheChunksHoldAndNeverMore)
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
         sound_stream(path("r.wav"), false).write(std::get<0>(cases[i]).data(), unsigned(std::get<0>(cases[i]).size()));
-        expect_read("r.wav", std::get<2>(cases[i]), std::get<3>(cases[i]), std::get<1>(cases[i]));
+        expect_read(path("r.wav"), std::get<2>(cases[i]), std::get<3>(cases[i]), std::get<1>(cases[i]));
     }
-}
-
-// Standard output of a shell command, which must exit with 0.
-std::string run(const std::string& strCommand)
-{
-    std::string strOut(1 << 12, '\0');
-    FILE* pPipe = ::popen(strCommand.c_str(), "r");
-    strOut.resize(std::fread(strOut.data(), 1, strOut.size(), pPipe));
-    EXPECT_EQ(0, ::pclose(pPipe)) << strCommand;
-    return strOut;
 }
 
 struct encoding {
     unsigned nCodec, nTag, nWidth;
-    const char *pszSoxi, *pszFfmpeg;
+    const char* pszName;  // ffmpeg's name, which wav_tools.sh knows the files by
 };
-const encoding c_encodings[] = {{codec::id_pcm_int16le, 1, 2, "Signed Integer PCM", "pcm_s16le"},
-                                {codec::id_pcm_float32, 3, 4, "Floating Point PCM", "pcm_f32le"},
-                                {codec::id_g711_alaw, 6, 1, "A-law", "pcm_alaw"},
-                                {codec::id_g711_ulaw, 7, 1, "u-law", "pcm_mulaw"}};
+const encoding c_encodings[] = {{codec::id_pcm_int16le, 1, 2, "pcm_s16le"},
+                                {codec::id_pcm_float32, 3, 4, "pcm_f32le"},
+                                {codec::id_g711_alaw, 6, 1, "pcm_alaw"},
+                                {codec::id_g711_ulaw, 7, 1, "pcm_mulaw"}};
+void PrintTo(const encoding& e, std::ostream* pOut) { *pOut << e.pszName; }
 
-class WavInterop : public SoundFile, public ::testing::WithParamInterface<std::tuple<encoding, unsigned>> {};
+// The folder the tools' step reads our files from and writes its own to.
+const std::string c_strExchange = VOCALITH_BINARY_DIR "/tests/fconv/wav_exchange";
 
-TEST_P(WavInterop, ToolsReadWhatWeWriteAndWeReadWhatTheyWrite)
-{
-    const auto [e, nChannels] = GetParam();
+class WavInterop : public SoundFile, public ::testing::WithParamInterface<std::tuple<encoding, unsigned>> {
+protected:
     // 1000 frames of values every tool keeps exactly: any 16-bit value, multiples of 1/32768 for float and
     // every G.711 code but the u-law negative zero, which comes back as the positive one.
-    bytes data(1000 * nChannels * e.nWidth);
-    for (unsigned i = 0; i < 1000 * nChannels; ++i) {
-        const int nValue = static_cast<int>((i * 7919u) % 65535u) - 32767;
-        const float f = static_cast<float>(nValue) / 32768.0f;
-        std::memcpy(data.data() + i * e.nWidth, e.nWidth == 4 ? static_cast<const void*>(&f) : &nValue, e.nWidth);
-        if (e.nCodec == codec::id_g711_ulaw && data[i] == 0x7F) data[i] = 0xFF;
+    bytes data() const
+    {
+        const auto [e, nChannels] = GetParam();
+        bytes result(1000 * nChannels * e.nWidth);
+        for (unsigned i = 0; i < 1000 * nChannels; ++i) {
+            const int nValue = static_cast<int>((i * 7919u) % 65535u) - 32767;
+            const float f = static_cast<float>(nValue) / 32768.0f;
+            std::memcpy(result.data() + i * e.nWidth, e.nWidth == 4 ? static_cast<const void*>(&f) : &nValue,
+                        e.nWidth);
+            if (e.nCodec == codec::id_g711_ulaw && result[i] == 0x7F) result[i] = 0xFF;
+        }
+        return result;
     }
-    EXPECT_EQ(riff({{"fmt ", fmt(e.nTag, nChannels, 8 * e.nWidth)}, {"data", data}}),
-              write_wav(e.nCodec, nChannels, data, 1000));
-    expect_read("w.wav", {e.nCodec, nChannels, 8000}, data);
-    const std::string strChannels = std::to_string(nChannels), strWav = path("w.wav"), strFf = e.pszFfmpeg;
-    EXPECT_EQ("8000\n" + strChannels + "\n" + e.pszSoxi + "\n1000\n",
-              run("for o in r c e s; do soxi -$o " + strWav + "; done"));
-    EXPECT_EQ(strFf + ",8000," + strChannels + ",1000\n",
-              run("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,duration_ts -of csv=p=0 " +
-                  strWav));
-    // Their own files of the same samples (-D: without dither); ffmpeg puts a LIST chunk before the data.
-    run("sox -D " + strWav + " " + path("sox.wav") + " && ffmpeg -v error -i " + strWav + " -c:a " + strFf + " " +
-        path("ffmpeg.wav"));
-    expect_read("sox.wav", {e.nCodec, nChannels, 8000}, data);
-    expect_read("ffmpeg.wav", {e.nCodec, nChannels, 8000}, data);
+    // The exchange folder's name for this case's files, then the suffix.
+    static std::string exchanged(const std::string& strSuffix)
+    {
+        const auto [e, nChannels] = GetParam();
+        return c_strExchange + "/" + e.pszName + "-" + std::to_string(nChannels) + strSuffix;
+    }
+};
+
+// Our file for the tools, which check its fields and make their own of it.
+TEST_P(WavInterop, WeWriteWhatToolsRead)
+{
+    const auto [e, nChannels] = GetParam();
+    for (const char* pszSuffix : {".wav", ".sox.wav", ".ffmpeg.wav"}) std::filesystem::remove(exchanged(pszSuffix));
+    const bytes samples = data();
+    EXPECT_EQ(riff({{"fmt ", fmt(e.nTag, nChannels, 8 * e.nWidth)}, {"data", samples}}),
+              write_wav(e.nCodec, nChannels, samples, 1000));
+    expect_read(path("w.wav"), {e.nCodec, nChannels, 8000}, samples);
+    std::filesystem::create_directories(c_strExchange);
+    std::filesystem::copy_file(path("w.wav"), exchanged(".wav"));
+}
+
+// Their own files of the same samples: sox's, and ffmpeg's with a LIST chunk before the data.
+TEST_P(WavInterop, WeReadWhatToolsWrite)
+{
+    const auto [e, nChannels] = GetParam();
+    for (const char* pszSuffix : {".sox.wav", ".ffmpeg.wav"}) {
+        ASSERT_TRUE(std::filesystem::exists(exchanged(pszSuffix))) << "made by the CTest step fconv.wav_tools";
+        expect_read(exchanged(pszSuffix), {e.nCodec, nChannels, 8000}, data());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, WavInterop,
-                         ::testing::Combine(::testing::ValuesIn(c_encodings), ::testing::Values(1u, 2u)));
+                         ::testing::Combine(::testing::ValuesIn(c_encodings), ::testing::Values(1u, 2u)),
+                         [](const auto& info) {
+                             return std::get<0>(info.param).pszName + std::string("_") +
+                                    std::to_string(std::get<1>(info.param));
+                         });
 
 }  // namespace
