@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package that building, testing and
 # benchmarking need. Does nothing when all of them are present.
-#   --cross    also the cross compilers, wine and qemu of scripts/cross.sh, and
-#              a deb-src entry so that it can fetch dependency sources
+#   --cross    also the cross compilers, wine and qemu of scripts/cross.sh, a
+#              deb-src entry so that it can fetch dependency sources, and the
+#              arm64 architecture, whose packages it unpacks
 set -euo pipefail
 
 cross=0
@@ -51,6 +52,13 @@ lock=/var/lock/vocalith-apt.lock
 src_list=/etc/apt/sources.list.d/vocalith-deb-src.sources
 if [ "$cross" = 1 ] && [ ! -f "$src_list" ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
   sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$src_list" >/dev/null
+  $SUDO flock "$lock" apt-get update -qq
+fi
+
+# The AArch64 run unpacks Debian's arm64 builds of the plugin collections and
+# of libsndfile (scripts/cross.sh): apt must know that architecture's lists.
+if [ "$cross" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $SUDO flock "$lock" dpkg --add-architecture arm64
   $SUDO flock "$lock" apt-get update -qq
 fi
 

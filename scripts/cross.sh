@@ -152,24 +152,28 @@ build_dependencies() {
   mkdir -p "$stage/include/gsm"
   cp "$gsm/inc/gsm.h" "$stage/include/gsm/"
 
-  # The command's sound files and resampler. No external codec libraries:
-  # WAV, AIFF, AU and raw are what the command's tests read and write.
-  echo "cross.sh: building libsndfile $v_sndfile for $target"
-  mkdir "$work/sndfile"
-  local sndfile
-  sndfile=$(unpack libsndfile "$work/sndfile")
-  cmake -S "$sndfile" -B "$work/sndfile/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
-    -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
-    -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON >/dev/null
-  cmake --build "$work/sndfile/build" -j"$jobs" >/dev/null
-  cmake --install "$work/sndfile/build" >/dev/null
-  # libsndfile carries its own copy of the GSM coder under libgsm's names,
-  # which two static archives in one link (the command's tests) cannot both
-  # define: its copy gets names of its own.
-  "$triple-nm" -g --defined-only "$stage/lib/libgsm.a" | awk 'NF == 3 { print $3, "sndfile_" $3 }' | sort -u \
-    >"$work/sndfile/gsm.syms"
-  "$triple-objcopy" --redefine-syms="$work/sndfile/gsm.syms" "$stage/lib/libsndfile.a"
+  # The command's sound files on Windows. No external codec libraries: WAV,
+  # AIFF, AU and raw are what the command's tests read and write there. The
+  # AArch64 build links Debian's own arm64 libsndfile (fetch_arm64_packages).
+  if [ "$target" = windows ]; then
+    echo "cross.sh: building libsndfile $v_sndfile for $target"
+    mkdir "$work/sndfile"
+    local sndfile
+    sndfile=$(unpack libsndfile "$work/sndfile")
+    cmake -S "$sndfile" -B "$work/sndfile/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+      -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
+      -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON >/dev/null
+    cmake --build "$work/sndfile/build" -j"$jobs" >/dev/null
+    cmake --install "$work/sndfile/build" >/dev/null
+    # libsndfile carries its own copy of the GSM coder under libgsm's names,
+    # which two static archives in one link (the command's tests) cannot both
+    # define: its copy gets names of its own.
+    "$triple-nm" -g --defined-only "$stage/lib/libgsm.a" | awk 'NF == 3 { print $3, "sndfile_" $3 }' | sort -u \
+      >"$work/sndfile/gsm.syms"
+    "$triple-objcopy" --redefine-syms="$work/sndfile/gsm.syms" "$stage/lib/libsndfile.a"
+    sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|' "$stage/lib/pkgconfig/sndfile.pc"
+  fi
 
   echo "cross.sh: building libsoxr $v_soxr for $target"
   mkdir "$work/soxr"
@@ -181,8 +185,7 @@ build_dependencies() {
   cmake --build "$work/soxr/build" -j"$jobs" >/dev/null
   cmake --install "$work/soxr/build" >/dev/null
   # Its CMake files install no pkg-config file, which the command looks for;
-  # both files name the prefix relative to themselves, as it is moved after.
-  sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|' "$stage/lib/pkgconfig/sndfile.pc"
+  # it names the prefix relative to itself (as libsndfile's), as it is moved after.
   printf '%s\n' 'prefix=${pcfiledir}/../..' 'libdir=${prefix}/lib' 'includedir=${prefix}/include' '' 'Name: soxr' \
     'Description: resampler' "Version: ${v_soxr%%-*}" 'Libs: -L${libdir} -lsoxr -lm' 'Cflags: -I${includedir}' \
     >"$stage/lib/pkgconfig/soxr.pc"
@@ -217,6 +220,60 @@ if [ ! -f "$prefix/ladspa/amp$plugin_suffix" ]; then
   build_dependencies
 fi
 
+# Linux AArch64: Debian's own arm64 builds of the plugin collections the
+# tests load (the sweep, the bundled presets) and of libsndfile with its codec
+# libraries (FLAC, Ogg, Opus, MP3), unpacked, never installed (their plugin
+# folder would take the place of the build machine's), into a folder of their
+# own named after their versions. The C and C++ runtimes are the cross
+# compiler's.
+arm64_packages=(ladspa-sdk caps cmt tap-plugins swh-plugins autotalent
+  libsndfile1 libsndfile1-dev libflac12 libogg0 libvorbis0a libvorbisenc2 libopus0 libmpg123-0 libmp3lame0
+  libfftw3-single3 libgsm1)
+fetch_arm64_packages() {
+  local versions=() pkg version
+  for pkg in "${arm64_packages[@]}"; do
+    version=$(apt-cache show --no-all-versions "$pkg:arm64" 2>/dev/null | awk '/^Version:/ { print $2; exit }')
+    if [ -z "$version" ]; then
+      echo "cross.sh: no arm64 $pkg in apt's lists (bootstrap.sh --cross adds the architecture)" >&2
+      exit 1
+    fi
+    versions+=("$pkg=$version")
+  done
+  runtime=$cache/aarch64-debs-$(printf '%s\n' "${versions[@]}" | sha256sum | cut -c1-16)
+  [ -f "$runtime/versions.txt" ] && return
+  echo "cross.sh: unpacking Debian's arm64 ${arm64_packages[*]}"
+  local stage=$runtime.partial
+  rm -rf "$stage"
+  mkdir -p "$stage/debs"
+  (cd "$stage/debs" && flock /var/lock/vocalith-apt.lock apt-get download -qq "${versions[@]/=/:arm64=}" 2>/dev/null)
+  local deb
+  for deb in "$stage"/debs/*.deb; do dpkg-deb -x "$deb" "$stage"; done
+  rm -rf "$stage/debs"
+  # Every library these need is among them or the cross compiler's.
+  local lib needed missing=0
+  while read -r lib; do
+    for needed in $("$triple-readelf" -d "$lib" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+      if [ ! -e "$stage/usr/lib/$triple/$needed" ] && [ ! -e "$stage/lib/$triple/$needed" ] &&
+         [ ! -e "/usr/$triple/lib/$needed" ]; then
+        echo "cross.sh: $lib needs $needed, which no unpacked package has" >&2
+        missing=1
+      fi
+    done
+  done < <(find "$stage" -name '*.so*' -type f)
+  [ "$missing" = 0 ] || exit 1
+  # The pkg-config files name their prefix relative to themselves; only the
+  # shared library links, so its codec libraries' own files are not needed.
+  sed -i -e 's|^prefix=.*|prefix=${pcfiledir}/../../..|' -e '/^Requires.private:/d' \
+    "$stage/usr/lib/$triple/pkgconfig/sndfile.pc"
+  printf '%s\n' "${versions[@]}" >"$stage/versions.txt"
+  mv "$stage" "$runtime"
+}
+if [ "$target" = aarch64 ]; then
+  fetch_arm64_packages
+  extra+=(-DVOCALITH_CROSS_RUNTIME="$runtime" -DVOCALITH_SYSTEM_PLUGIN_DIR="$runtime/usr/lib/ladspa"
+    -DVOCALITH_TOOL_CODEC_LIBRARIES=ON)
+fi
+
 build=$root/build-$target
 if [ "$target" = windows ]; then
   # A prefix of the run's own, so that wine's first start leaves nothing in
@@ -235,7 +292,8 @@ fi
 # A build folder configured against another dependency folder keeps that
 # folder's libraries in its cache: it starts afresh.
 if [ -f "$build/CMakeCache.txt" ] &&
-   [ "$(sed -n 's/^VOCALITH_CROSS_PREFIX:[A-Z]*=//p' "$build/CMakeCache.txt")" != "$prefix" ]; then
+   { [ "$(sed -n 's/^VOCALITH_CROSS_PREFIX:[A-Z]*=//p' "$build/CMakeCache.txt")" != "$prefix" ] ||
+     [ "$(sed -n 's/^VOCALITH_CROSS_RUNTIME:[A-Z]*=//p' "$build/CMakeCache.txt")" != "${runtime:-}" ]; }; then
   rm -f "$build/CMakeCache.txt"
 fi
 
@@ -250,11 +308,11 @@ cmake --build "$build" -j"$jobs"
 
 if [ "$run_tests" = 1 ]; then
   # Tests that call Linux programs (sox, ffmpeg, espeak-ng, Debian's plugin
-  # folders) carry the label host_tools and stay out of the AArch64 run; the
-  # Windows build disables the tests that mean nothing there, each by name.
-  left_out=(-LE host_tools)
-  [ "$target" != windows ] || left_out=()
-  ctest --test-dir "$build" -j"$jobs" --output-on-failure "${left_out[@]}"
+  # folders) carry the label host_tools. Both runs have them all: qemu and
+  # wine start the build machine's own programs for a test, and the AArch64
+  # run has Debian's arm64 plugins and codec libraries unpacked; the Windows
+  # build disables the tests that mean nothing there, each by name.
+  ctest --test-dir "$build" -j"$jobs" --output-on-failure
 fi
 
 if [ "$target" = windows ] && [ "$run_tests" = 1 ]; then

@@ -97,11 +97,11 @@ TEST(Api, AChangeThatFailsAfterAnyPackagedPluginKeepsTheOldPreset)
     const app::Globals saved = app::s_Global;
     app::s_Global.nLogLevel = 0;
     for (const char* pszLibrary : {"caps.so", "cmt.so", "notch_iir_1894.so", "butterworth_1902.so", "tap_echo.so"}) {
-        ASSERT_EQ(0, access((std::string("/usr/lib/ladspa/") + pszLibrary).c_str(), R_OK)) << pszLibrary;
+        ASSERT_EQ(0, access((std::string(VOCALITH_SYSTEM_PLUGIN_DIR "/") + pszLibrary).c_str(), R_OK)) << pszLibrary;
     }
     std::vector<std::pair<unsigned long, std::string>> plugins;
     {
-        const ladspa::plugin_factory system("/usr/lib/ladspa");
+        const ladspa::plugin_factory system(VOCALITH_SYSTEM_PLUGIN_DIR);
         for (const auto& plugin : system.plugins()) plugins.emplace_back(plugin.first, plugin.second->filename());
     }
     ASSERT_GT(plugins.size(), 150u);
