@@ -1,7 +1,6 @@
 // The C boundary where only Linux can reach: a libgsm that runs out of
-// memory (interposed through the dynamic loader), and every plugin Debian
+// memory (its constructor wrapped by the linker), and every plugin Debian
 // packages, each in a child process of its own.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gsm.h>
 #include <gtest/gtest.h>
@@ -25,11 +24,12 @@ namespace {
 bool g_bGsmFails = false;
 }
 
-// libgsm's constructor, interposed: it runs out of memory while g_bGsmFails is set.
-extern "C" gsm gsm_create(void)
+// libgsm's constructor as the library calls it (the linker's --wrap, which
+// works for a static libgsm too): it runs out of memory while g_bGsmFails is set.
+extern "C" gsm __real_gsm_create(void);
+extern "C" gsm __wrap_gsm_create(void)
 {
-    static const auto pfnReal = reinterpret_cast<gsm (*)(void)>(dlsym(RTLD_NEXT, "gsm_create"));
-    return g_bGsmFails ? nullptr : pfnReal();
+    return g_bGsmFails ? nullptr : __real_gsm_create();
 }
 
 namespace {
@@ -57,6 +57,9 @@ TEST(Api, AGsmStateThatCannotBeMadeFailsTheCall)
     EXPECT_EQ("[ERROR] vocalith_convert: no codec found for nInCodec=6, nOutCodec=5\n"
               "[ERROR] vocalith_convert: no codec found for nInCodec=6, nOutCodec=6\n",
               testing::internal::GetCapturedStderr());
+    // Memory again: the same handle decodes GSM.
+    EXPECT_EQ(0, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_GSM610, bytes, 330,
+                                  VOCALITH_CODEC_ULAW));
     vocalith_fini(pHandle);
     app::s_Global = saved;
 }
