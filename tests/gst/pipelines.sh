@@ -45,7 +45,7 @@ relay)
   base=$((20000 + ($$ % 20000)))
   rtp="application/x-rtp,media=audio,clock-rate=8000,encoding-name=PCMU,payload=0"
   timeout 60 gst-launch-1.0 -q -e udpsrc address=127.0.0.1 port=$((base + 1)) caps="$rtp" ! rtppcmudepay \
-    ! wavenc ! filesink location="$work/got.wav" &
+    ! wavenc ! filesink location="$work/got.wav" buffer-mode=unbuffered &
   receiver=$!
   timeout 60 gst-launch-1.0 -q -e udpsrc address=127.0.0.1 port=$base caps="$rtp" ! rtppcmudepay \
     ! vocalith preset=deep preset-dir="$presets" ladspa-path=/usr/lib/ladspa \
@@ -61,14 +61,21 @@ relay)
   timeout 60 gst-launch-1.0 -q filesrc location="$work/in.ul" \
     ! rawaudioparse use-sink-caps=false format=mulaw sample-rate=8000 num-channels=1 ! rtppcmupay min-ptime=20000000 max-ptime=20000000 \
     ! udpsink host=127.0.0.1 port=$base sync=true
-  # Packets still on their way: wait until the received file has not grown for 1 s.
+  # Packets still on their way: wait until the received file has not grown for
+  # 2 s. The file sink writes each packet as it comes (a buffered sink grows
+  # the file only every few seconds, which ended the wait too early).
   settle() {
-    local last=-1 size
+    local last=-1 size still=0
     for _ in $(seq 300); do
       size=$(stat -c %s "$work/got.wav" 2>/dev/null || echo 0)
-      [ "$size" = "$last" ] && return
+      if [ "$size" = "$last" ]; then
+        still=$((still + 1))
+        [ "$still" -ge 4 ] && return
+      else
+        still=0
+      fi
       last=$size
-      sleep 1
+      sleep 0.5
     done
   }
   settle
