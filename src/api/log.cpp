@@ -53,6 +53,9 @@ void emit(level nLevel, char* pszLine, std::size_t nLength)
     const handler target = current_handler();
     if (target.pfnLog == nullptr) {
         std::fwrite(pszLine, 1, nLength, stderr);
+        // Windows' C runtime buffers standard error when it is not a
+        // console: a line must reach the host's log file before a crash.
+        std::fflush(stderr);
         return;
     }
     if (nLength > 0 && pszLine[nLength - 1] == '\n') {
