@@ -245,7 +245,10 @@ fetch_arm64_packages() {
   local stage=$runtime.partial
   rm -rf "$stage"
   mkdir -p "$stage/debs"
-  (cd "$stage/debs" && flock /var/lock/vocalith-apt.lock apt-get download -qq "${versions[@]/=/:arm64=}" 2>/dev/null)
+  # apt's unprivileged download user cannot write into the cache folder: the
+  # caller downloads. A failed download stops the script with apt's message.
+  (cd "$stage/debs" &&
+    flock /var/lock/vocalith-apt.lock apt-get download -qq -o APT::Sandbox::User=root "${versions[@]/=/:arm64=}")
   local deb
   for deb in "$stage"/debs/*.deb; do dpkg-deb -x "$deb" "$stage"; done
   rm -rf "$stage/debs"
