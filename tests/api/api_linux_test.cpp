@@ -19,6 +19,7 @@
 #include "vocalith/codec/id.h"
 #include "vocalith/ladspa/plugin_factory.h"
 #include "vocalith/vocalith.h"
+#include "../globals_guard.h"
 
 namespace {
 bool g_bGsmFails = false;
@@ -38,7 +39,7 @@ namespace {
 // and the factory hands out no coder.
 TEST(Api, AGsmStateThatCannotBeMadeFailsTheCall)
 {
-    const app::Globals saved = app::s_Global;
+    const globals_guard keep;
     app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
     app::s_Global.nLogLevel = 1;
     void* pHandle = vocalith_init_string(1, 8000, "<jackrack></jackrack>");
@@ -61,13 +62,12 @@ TEST(Api, AGsmStateThatCannotBeMadeFailsTheCall)
     EXPECT_EQ(0, vocalith_convert(pHandle, pfnIgnore, nullptr, VOCALITH_CODEC_GSM610, bytes, 330,
                                   VOCALITH_CODEC_ULAW));
     vocalith_fini(pHandle);
-    app::s_Global = saved;
 }
 
 // A preset whose external entity names a file: the file is never opened.
 TEST(Api, APresetsExternalEntityOpensNoOtherFile)
 {
-    const app::Globals saved = app::s_Global;
+    const globals_guard keep;
     app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
     app::s_Global.nLogLevel = 0;
     const std::string strData = VOCALITH_SOURCE_DIR "/tests/data/presets/bad/";
@@ -77,7 +77,6 @@ TEST(Api, APresetsExternalEntityOpensNoOtherFile)
     char buffer[4096];
     EXPECT_GT(0, read(fdWatch, buffer, sizeof buffer)) << "the external entity's file was read";
     close(fdWatch);
-    app::s_Global = saved;
 }
 
 int append_bytes(void* pUser, const void* pData, unsigned int nSize)
@@ -98,7 +97,7 @@ std::string entry(unsigned long nId)
 // One child process per plugin, so that one crash cannot hide the rest.
 TEST(Api, AChangeThatFailsAfterAnyPackagedPluginKeepsTheOldPreset)
 {
-    const app::Globals saved = app::s_Global;
+    const globals_guard keep;
     app::s_Global.nLogLevel = 0;
     for (const char* pszLibrary : {"caps.so", "cmt.so", "notch_iir_1894.so", "butterworth_1902.so", "tap_echo.so"}) {
         ASSERT_EQ(0, access((std::string(VOCALITH_SYSTEM_PLUGIN_DIR "/") + pszLibrary).c_str(), R_OK)) << pszLibrary;
@@ -176,7 +175,6 @@ TEST(Api, AChangeThatFailsAfterAnyPackagedPluginKeepsTheOldPreset)
         }
     }
     vocalith_fini(pHandle);
-    app::s_Global = saved;
 }
 
 }  // namespace

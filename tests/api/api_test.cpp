@@ -13,6 +13,7 @@
 #include "vocalith/app/globals.h"
 #include "vocalith/codec/id.h"
 #include "vocalith/vocalith.h"
+#include "../globals_guard.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST(Exception, TextsNameFileAndLine)
 // of C++ hosts may throw, and nothing crosses the C boundary.
 TEST(Api, ErrorsBecomeOneLineEach)
 {
-    const app::Globals saved = app::s_Global;
+    const globals_guard keep;
     app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
     app::s_Global.nLogLevel = 4;
     testing::internal::CaptureStderr();
@@ -86,14 +87,13 @@ TEST(Api, ErrorsBecomeOneLineEach)
                         "\\[ERROR\\] vocalith_convert exception: unknown exception\n"));
     }
     vocalith_fini(pHandle);
-    app::s_Global = saved;
 }
 
 // Stream parameters are checked when a converter is made, and only then:
 // setting a block size out of range succeeds, creating with it fails.
 TEST(Api, InitRefusesStreamParametersOutOfRange)
 {
-    const app::Globals saved = app::s_Global;
+    const globals_guard keep;
     app::s_Global.strLadspaDir = VOCALITH_BINARY_DIR "/no-plugins-here";
     app::s_Global.nLogLevel = 1;
     const struct {
@@ -134,7 +134,6 @@ TEST(Api, InitRefusesStreamParametersOutOfRange)
             vocalith_fini(pHandle);
         }
     }
-    app::s_Global = saved;
 }
 
 }  // namespace

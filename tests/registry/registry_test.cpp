@@ -20,6 +20,7 @@
 #include "ladspa/registry_cache.h"
 #include "sysport/platform.h"
 #include "sysport/runtime.h"
+#include "../globals_guard.h"
 #include "../plugins/fixture_libraries.h"
 #include "vocalith/app/data_sink.h"
 #include "vocalith/app/globals.h"
@@ -99,10 +100,8 @@ struct plugin_dir {
     unsigned int nRetired = 0;
 };
 
-struct quiet {
-    explicit quiet(unsigned int nLevel = 0) : saved(app::s_Global) { app::s_Global.nLogLevel = nLevel; }
-    ~quiet() { app::s_Global = saved; }
-    app::Globals saved;
+struct quiet : globals_guard {
+    explicit quiet(unsigned int nLevel = 0) { app::s_Global.nLogLevel = nLevel; }
 };
 
 // A mono 8 kHz converter at the default block over a preset text.
