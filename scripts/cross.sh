@@ -97,6 +97,18 @@ unpack() {
   find "$dir" -mindepth 1 -maxdepth 1 -type d | head -n 1
 }
 
+# Configures, builds and installs the CMake project in $1 (build folder $2,
+# further options after) into build_dependencies' stage: static archives of
+# position-independent code for the target.
+cmake_static() {
+  local src=$1 dir=$2
+  shift 2
+  cmake -S "$src" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs" >/dev/null
+  cmake --install "$dir" >/dev/null
+}
+
 build_dependencies() {
   local work
   work=$(mktemp -d)
@@ -122,13 +134,10 @@ build_dependencies() {
   mkdir "$work/xml2"
   local xml
   xml=$(unpack libxml2 "$work/xml2")
-  cmake -S "$xml" -B "$work/xml2/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+  cmake_static "$xml" "$work/xml2/build" \
     -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ZLIB=ON \
     -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
-    -DLIBXML2_WITH_ICU=OFF "-DCMAKE_C_FLAGS=-D_USE_MATH_DEFINES -DLIBXML_STATIC" "${zlib_args[@]}" >/dev/null
-  cmake --build "$work/xml2/build" -j"$jobs" >/dev/null
-  cmake --install "$work/xml2/build" >/dev/null
+    -DLIBXML2_WITH_ICU=OFF "-DCMAKE_C_FLAGS=-D_USE_MATH_DEFINES -DLIBXML_STATIC" "${zlib_args[@]}"
   # Only the static archive is there: its private libraries (zlib, winsock)
   # go to every link.
   local pc=$stage/lib/pkgconfig/libxml-2.0.pc
@@ -160,12 +169,9 @@ build_dependencies() {
     mkdir "$work/sndfile"
     local sndfile
     sndfile=$(unpack libsndfile "$work/sndfile")
-    cmake -S "$sndfile" -B "$work/sndfile/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    cmake_static "$sndfile" "$work/sndfile/build" \
       -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
-      -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON >/dev/null
-    cmake --build "$work/sndfile/build" -j"$jobs" >/dev/null
-    cmake --install "$work/sndfile/build" >/dev/null
+      -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DCMAKE_DISABLE_FIND_PACKAGE_Sqlite3=ON
     # libsndfile carries its own copy of the GSM coder under libgsm's names,
     # which two static archives in one link (the command's tests) cannot both
     # define: its copy gets names of its own.
@@ -179,11 +185,8 @@ build_dependencies() {
   mkdir "$work/soxr"
   local soxr
   soxr=$(unpack libsoxr "$work/soxr")
-  cmake -S "$soxr" -B "$work/soxr/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$stage" -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
-    -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF >/dev/null
-  cmake --build "$work/soxr/build" -j"$jobs" >/dev/null
-  cmake --install "$work/soxr/build" >/dev/null
+  cmake_static "$soxr" "$work/soxr/build" \
+    -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF -DWITH_LSR_BINDINGS=OFF
   # Its CMake files install no pkg-config file, which the command looks for;
   # it names the prefix relative to itself (as libsndfile's), as it is moved after.
   printf '%s\n' 'prefix=${pcfiledir}/../..' 'libdir=${prefix}/lib' 'includedir=${prefix}/include' '' 'Name: soxr' \
@@ -310,11 +313,10 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Re
 cmake --build "$build" -j"$jobs"
 
 if [ "$run_tests" = 1 ]; then
-  # Tests that call Linux programs (sox, ffmpeg, espeak-ng, Debian's plugin
-  # folders) carry the label host_tools. Both runs have them all: qemu and
-  # wine start the build machine's own programs for a test, and the AArch64
-  # run has Debian's arm64 plugins and codec libraries unpacked; the Windows
-  # build disables the tests that mean nothing there, each by name.
+  # The whole suite: the build machine's programs (sox, ffmpeg, espeak-ng)
+  # run as CTest steps of their own or from a test under qemu, the AArch64
+  # run has Debian's arm64 plugins and codec libraries unpacked, and the
+  # Windows build disables the tests that mean nothing there, each by name.
   ctest --test-dir "$build" -j"$jobs" --output-on-failure
 fi
 
